@@ -41,6 +41,9 @@ mount -t devpts devpts /newroot/dev/pts
 mount -t tmpfs -o mode=1777 tmpfs /newroot/dev/shm
 mount -t tmpfs -o mode=1777 tmpfs /newroot/tmp
 
+# No network card, but programs may talk to themselves over 127.0.0.1.
+ip link set lo up
+
 if [ -f /newroot/io/guest.sh ]; then
     chroot /newroot /bin/bash /io/guest.sh
     echo "vm-init: guest script exited $?"
@@ -48,6 +51,9 @@ else
     echo "vm-init: FAILED: no guest.sh on the share"
 fi
 
+# Whatever the guest script left running (Xvfb, wineserver) would keep the mounts busy.
+kill -KILL -1 2>/dev/null
+sleep 0.2
 sync
 umount /newroot/io
 # Unmount (or at least remount read-only) so the image stays clean when it is written for real.

@@ -1,0 +1,82 @@
+#!/bin/bash
+# Runs inside the machine on every test boot: runs the share's jobs one by one under 32-bit Wine, each with a time limit.
+# Share layout (written by run-programs.sh): work/ (copied to C:\work, the working directory),
+# jobs/NNNN.argv (NUL-separated command), timeout (seconds per program), env.sh (extra variables).
+# Results: out/booted, out/NNNN.out (stdout+stderr), out/NNNN.status ("exit N" or "timeout"), out/done.
+# No set -e: one failing program must not stop the ones after it.
+set -uo pipefail
+. /io/common.sh
+out=/io/out
+mkdir -p "$out" /io/artifacts
+cut -d" " -f1 /proc/uptime >"$out/booted"
+
+export WINEDEBUG=-all
+# Windows path of a share folder the programs may write files to; it comes back to the host.
+export VM_ARTIFACTS='Z:\io\artifacts'
+[ -f /io/env.sh ] && . /io/env.sh
+limit=$(cat /io/timeout)
+
+work=$WINEPREFIX/drive_c/work
+mkdir -p "$work"
+# Programs run from the guest's own disk, not from 9p: real file semantics (mmap, locking) like on Windows.
+if ! cp -a /io/work/. "$work/"; then
+    echo "copying the work folder failed" >"$out/setup-error"
+    exit 1
+fi
+start_xvfb "$out/xvfb.log" || echo "Xvfb did not start; windowed programs will fail" >"$out/xvfb-failed"
+cd "$work"
+
+# Under software emulation a cold Wine start (wineserver, services.exe, explorer.exe, ...) costs about
+# 10 s; start it once, keep the server alive, and later kill only what a program leaves behind.
+wineserver -p
+wineboot >"$out/warmup.log" 2>&1 </dev/null
+baseline=" $(ls /proc | grep -E '^[0-9]+$' | tr '\n' ' ') "
+cut -d" " -f1 /proc/uptime >"$out/warm"
+
+# Kills every process that was not there after the warm-up and is not this script.
+kill_leftovers() {
+    local p
+    for p in $(ls /proc | grep -E '^[0-9]+$'); do
+        [[ $baseline == *" $p "* || $p == "$$" || $p == "$BASHPID" ]] && continue
+        # Only processes of this guest session (everything is one chroot): skip kernel threads.
+        [ -r "/proc/$p/exe" ] || continue
+        kill -KILL "$p" 2>/dev/null
+    done
+    return 0
+}
+
+for job in /io/jobs/*.argv; do
+    [ -e "$job" ] || break
+    id=$(basename "$job" .argv)
+    mapfile -d '' argv <"$job"
+    rm -f "/tmp/timedout.$id"
+    t0=$(cut -d" " -f1 /proc/uptime)
+    wine "${argv[@]}" </dev/null >"$out/$id.out" 2>&1 &
+    pid=$!
+    # Watchdog: the marker file, not the exit code, tells a timeout from a program that exits 137.
+    (
+        trap 'kill "$s" 2>/dev/null; exit 0' TERM
+        sleep "$limit" &
+        s=$!
+        wait "$s"
+        touch "/tmp/timedout.$id"
+        kill -KILL "$pid" 2>/dev/null
+    ) &
+    dog=$!
+    wait "$pid"
+    rc=$?
+    kill "$dog" 2>/dev/null
+    wait "$dog" 2>/dev/null
+    if [ -f "/tmp/timedout.$id" ]; then
+        echo timeout >"$out/$id.status"
+    else
+        echo "exit $rc" >"$out/$id.status"
+    fi
+    t1=$(cut -d" " -f1 /proc/uptime)
+    # Each program starts with no Windows processes left over from the one before.
+    kill_leftovers
+    # Guest uptime at start, at the program's end and after the clean-up, for the host's report.
+    echo "$t0 $t1 $(cut -d" " -f1 /proc/uptime)" >"$out/$id.times"
+done
+sync
+echo done >"$out/done"

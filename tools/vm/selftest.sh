@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Self-check of the emulated machine: builds tiny i686 programs, runs them in one boot and checks every output and exit code.
+# Usage: tools/vm/selftest.sh [CACHE_DIR]     (default build/vm under the repo; the machine is built if needed)
+# Ends with "N passed, N failed"; exits non-zero if any check failed.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+cache=${1:-$repo/build/vm}
+cc=i686-w64-mingw32-gcc-posix
+command -v "$cc" >/dev/null || cc=i686-w64-mingw32-gcc
+
+passed=0 failed=0
+check() { # check NAME COMMAND...: one named check, pass when the command succeeds
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "selftest: ok   $name"
+    else
+        failed=$((failed + 1))
+        echo "selftest: FAIL $name"
+    fi
+}
+# has FILE LINE: FILE contains exactly this line. Text-mode Windows output ends lines with CR LF.
+has() { tr -d '\r' <"$1" | grep -qxF -- "$2"; }
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+bin=$tmp/bin
+mkdir -p "$bin/data"
+for p in hello exit3 seh window hang; do
+    libs=()
+    [ "$p" = window ] && libs=(-luser32)
+    "$cc" -static -O2 -Wall -o "$bin/$p.exe" "$here/selftest/$p.c" ${libs[@]+"${libs[@]}"}
+done
+echo "line from the host" >"$bin/data/input.txt"
+check "programs are 32-bit PE files" bash -c "i686-w64-mingw32-objdump -f '$bin/seh.exe' | grep -q 'file format pei-i386'"
+
+t0=$(date +%s)
+"$here/build-machine.sh" "$cache" >/dev/null
+t1=$(date +%s)
+echo "selftest: machine ready after $((t1 - t0)) s"
+
+cat >"$tmp/manifest" <<'EOF'
+# one line per program; quotes group words as in xargs
+hello.exe "arg one" two 'x"y'
+exit3.exe
+seh.exe
+window.exe
+hang.exe
+EOF
+out=$tmp/out
+set +e
+"$here/run-programs.sh" --cache "$cache" --dir "$bin" --manifest "$tmp/manifest" --timeout 25 \
+    --env VM_SELFTEST=marker --out "$out"
+rc=$?
+set -e
+t2=$(date +%s)
+echo "selftest: run-programs took $((t2 - t1)) s, exit $rc"
+
+check "a timed-out program makes the run exit 3" test "$rc" = 3
+check "hello.exe exit 0" has "$out/0001.status" "exit 0"
+check "hello.exe is a 32-bit process" has "$out/0001.out" "hello from win32: pointer bits 32, wow64 0"
+check "hello.exe runs in C:\\work" has "$out/0001.out" 'cwd C:\work'
+check "argument with a space arrives intact" has "$out/0001.out" "arg1=[arg one]"
+check "plain argument arrives intact" has "$out/0001.out" "arg2=[two]"
+check "argument with a quote arrives intact" has "$out/0001.out" 'arg3=[x"y]'
+check "WINEDEBUG defaults to -all" has "$out/0001.out" "WINEDEBUG=[-all]"
+check "--env reaches the program" has "$out/0001.out" "VM_SELFTEST=[marker]"
+check "subfolders of --dir come along" has "$out/0001.out" "data: line from the host"
+check "artifacts come back" has "$out/artifacts/hello.txt" "written by hello.exe"
+check "exit3.exe exit 3" has "$out/0002.status" "exit 3"
+check "exit3.exe output" has "$out/0002.out" "exiting with 3"
+check "seh.exe exit 0" has "$out/0003.status" "exit 0"
+check "seh.exe recovered in its fs:0 handler" has "$out/0003.out" "recovered"
+check "window.exe exit 0" has "$out/0004.status" "exit 0"
+check "window.exe saw its window and keyboard hook" has "$out/0004.out" "window ok"
+check "hang.exe reported as timeout" has "$out/0005.status" "timeout"
+check "hang.exe output kept" has "$out/0005.out" "hanging"
+check "results.tsv lists every program" test "$(cut -f2 "$out/results.tsv" | tr '\n' ,)" = "exit 0,exit 3,exit 0,exit 0,timeout,"
+
+# A machine that cannot boot must be reported as such, never as results.
+bad=$tmp/badcache/machines/broken
+mkdir -p "$bad"
+head -c 4096 /dev/zero >"$bad/vmlinuz"
+cp "$bad/vmlinuz" "$bad/initrd.img"
+truncate -s 16M "$bad/disk.img"
+touch "$bad/READY"
+ln -s machines/broken "$tmp/badcache/current"
+set +e
+"$here/run-programs.sh" --cache "$tmp/badcache" --total-timeout 60 "$bin/exit3.exe" >"$tmp/bad.log" 2>&1
+badrc=$?
+set -e
+check "an unbootable machine exits 2" test "$badrc" = 2
+check "an unbootable machine is named as such" grep -q "did not come up" "$tmp/bad.log"
+check "and its program is NOT RUN" grep -q "NOT RUN" "$tmp/bad.log"
+
+echo "selftest: $passed passed, $failed failed"
+((failed == 0))
