@@ -18,7 +18,7 @@ cache=$(cd "$cache" && pwd)
 
 STEP="start"
 trap 'echo "build-machine: FAILED at step: $STEP" >&2' ERR
-step() { STEP=$1; echo "build-machine: $STEP" >&2; }
+step() { STEP=$1; echo "build-machine: [$SECONDS s] $STEP" >&2; }
 
 # Packages of the guest's root filesystem. dash: Debian's wine launchers are /bin/sh scripts.
 # xvfb: an X server for programs that open windows. busybox-static: its busybox goes into the initrd.
@@ -69,16 +69,26 @@ if [ -n "${VM_APT_UPDATE:-}" ] || [ -z "$(find "$aptd/lists" -maxdepth 1 -name '
 fi
 
 step "resolve package versions"
-# A simulated install against the empty status lists the whole closure; the .deb file names
-# (epoch ':' stored as %3a, as apt names the downloads) carry the exact versions.
-apt-get install -y -q -s "${ROOT_PKGS[@]}" |
-    awk '/^Inst / {n=$2; sub(/:.*/, "", n); v=substr($3, 2); gsub(/:/, "%3a", v); match($0, /\[[a-z0-9]+\]\)/); a=substr($0, RSTART+1, RLENGTH-3); print n "_" v "_" a ".deb"}' |
-    sort >"$cache/debs.tmp"
-[ -s "$cache/debs.tmp" ] || { echo "build-machine: no packages resolved" >&2; false; }
-kpkg=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
-[ -n "$kpkg" ]
-kdeb=$(apt-get download -q --print-uris "$kpkg" | awk '{print $2}')
-[ -n "$kdeb" ]
+# Resolving takes about 10 s; it only changes with the lists or the package set, so reuse it otherwise.
+fp=$({ ls -l --time-style=+%s "$aptd/lists"; echo "${ROOT_PKGS[*]}"; } | sha256sum | cut -c1-16)
+if [ -f "$aptd/resolved.$fp" ]; then
+    head -n -1 "$aptd/resolved.$fp" >"$cache/debs.tmp"
+    kdeb=$(tail -n 1 "$aptd/resolved.$fp")
+else
+    # A simulated install against the empty status lists the whole closure; the .deb file names
+    # (epoch ':' stored as %3a, as apt names the downloads) carry the exact versions.
+    apt-get install -y -q -s "${ROOT_PKGS[@]}" |
+        awk '/^Inst / {n=$2; sub(/:.*/, "", n); v=substr($3, 2); gsub(/:/, "%3a", v); match($0, /\[[a-z0-9]+\]\)/); a=substr($0, RSTART+1, RLENGTH-3); print n "_" v "_" a ".deb"}' |
+        sort >"$cache/debs.tmp"
+    [ -s "$cache/debs.tmp" ] || { echo "build-machine: no packages resolved" >&2; false; }
+    kpkg=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
+    [ -n "$kpkg" ]
+    kdeb=$(apt-get download -q --print-uris "$kpkg" | awk '{print $2}')
+    [ -n "$kdeb" ]
+    rm -f "$aptd"/resolved.*
+    { cat "$cache/debs.tmp"; echo "$kdeb"; } >"$aptd/resolved.$fp"
+fi
+kpkg=${kdeb%%_*}
 key=$({
     cat "$cache/debs.tmp"
     echo "$kdeb"
@@ -172,7 +182,7 @@ for m in "${MODULES[@]}"; do addmod "$m"; done
 
 step "build disk image"
 rm -rf "$root/boot" "$root/usr/share/doc" "$root/usr/share/man"
-mke2fs -q -t ext4 -L vmroot -E root_owner=0:0 -d "$root" "$machine.tmp/disk.img" "$DISK_SIZE"
+mke2fs -q -t ext4 -L vmroot -E root_owner=0:0 -d "$root" "$machine.tmp/disk.img" "$DISK_SIZE" >&2
 rm -rf "$work"
 
 step "create the wine prefix (one boot, about 2 minutes)"
@@ -200,4 +210,5 @@ for old in "$cache"/machines/*; do
     [ "$old" = "$machine" ] || rm -rf "$old"
 done
 rm -f "$cache/debs.tmp"
+echo "build-machine: [$SECONDS s] ready" >&2
 echo "$machine"

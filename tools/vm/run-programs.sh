@@ -24,11 +24,12 @@
 # boot: processes a program leaves behind are killed before the next, but its registry and file changes
 # stay for the rest of the boot; every boot starts again from the cached, pristine disk.
 #
-# Results in --out DIR: NNNN.out (output), NNNN.status ("exit N", "timeout" or "not run"),
+# Results in --out DIR: NNNN.out (output, raw bytes: text-mode Windows programs write CR LF),
+# NNNN.status ("exit N", "timeout", "not found" or "not run"),
 # results.tsv (NNNN <tab> status <tab> seconds <tab> command), serial.log (the guest console).
-# Printed: each output framed by "==== [N/M] command" and "==== [N/M] exit CODE|TIMEOUT|NOT RUN".
+# Printed: each output framed by "==== [N/M] command" and "==== [N/M] exit CODE|TIMEOUT|NOT FOUND|NOT RUN".
 # Exit code of this script: 0 every program ran to its end (whatever its own exit code); 3 a program
-# timed out; 2 the machine did not come up or stopped before running every program; 1 usage or host error.
+# timed out or was not found; 2 the machine did not come up or stopped before running every program; 1 usage or host error.
 # Exit codes are Linux's view of the Windows one: the low 8 bits (ExitProcess(0x103) shows as 3).
 set -euo pipefail
 
@@ -129,7 +130,7 @@ set -e
 secs=$(($(date +%s) - start))
 
 # Judge from the marker files only: a result exists only if the guest wrote it.
-rc=0 exited=0 timedout=0 notrun=0
+rc=0 exited=0 timedout=0 missing=0 notrun=0
 : >"$share/out/results.tsv"
 for ((i = 1; i <= n; i++)); do
     id=$(printf '%04d' "$i")
@@ -137,6 +138,7 @@ for ((i = 1; i <= n; i++)); do
     case $st in
     "exit "*) exited=$((exited + 1)); shown=$st ;;
     timeout) timedout=$((timedout + 1)); shown="TIMEOUT after $limit s" ;;
+    "not found") missing=$((missing + 1)); shown="NOT FOUND" ;;
     *) st="not run"; notrun=$((notrun + 1)); shown="NOT RUN" ;;
     esac
     echo "$st" >"$share/out/$id.status"
@@ -150,7 +152,7 @@ for ((i = 1; i <= n; i++)); do
     fi
     echo "==== [$i/$n] $shown"
 done
-((timedout)) && rc=3
+((timedout + missing)) && rc=3
 if [ ! -f "$share/out/booted" ]; then
     echo "run-programs: the machine did not come up (qemu exit $qrc after $secs s); end of its console:" >&2
     tail -n 20 "$run/serial.log" >&2 || true
@@ -166,7 +168,7 @@ fi
 [ -f "$share/out/xvfb-failed" ] && echo "run-programs: warning: $(cat "$share/out/xvfb-failed")" >&2
 ready=""
 [ -f "$share/out/warm" ] && ready=" (Wine ready $(cat "$share/out/warm") s after boot)"
-echo "run-programs: $n programs: $exited exited, $timedout timed out, $notrun not run; boot and run took $secs s$ready" >&2
+echo "run-programs: $n programs: $exited exited, $timedout timed out, $missing not found, $notrun not run; boot and run took $secs s$ready" >&2
 
 if [ -n "$outdir" ]; then
     mkdir -p "$outdir"

@@ -29,7 +29,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 bin=$tmp/bin
 mkdir -p "$bin/data"
-for p in hello exit3 seh window hang; do
+for p in hello exit3 seh window crash hang; do
     libs=()
     [ "$p" = window ] && libs=(-luser32)
     "$cc" -static -O2 -Wall -o "$bin/$p.exe" "$here/selftest/$p.c" ${libs[@]+"${libs[@]}"}
@@ -48,6 +48,8 @@ hello.exe "arg one" two 'x"y'
 exit3.exe
 seh.exe
 window.exe
+crash.exe
+nosuch.exe
 hang.exe
 EOF
 out=$tmp/out
@@ -76,9 +78,12 @@ check "seh.exe exit 0" has "$out/0003.status" "exit 0"
 check "seh.exe recovered in its fs:0 handler" has "$out/0003.out" "recovered"
 check "window.exe exit 0" has "$out/0004.status" "exit 0"
 check "window.exe saw its window and keyboard hook" has "$out/0004.out" "window ok"
-check "hang.exe reported as timeout" has "$out/0005.status" "timeout"
-check "hang.exe output kept" has "$out/0005.out" "hanging"
-check "results.tsv lists every program" test "$(cut -f2 "$out/results.tsv" | tr '\n' ,)" = "exit 0,exit 3,exit 0,exit 0,timeout,"
+check "crash.exe ends with the access violation's code" has "$out/0005.status" "exit 5"
+check "crash.exe output has Wine's backtrace" grep -q "^Backtrace:" "$out/0005.out"
+check "a missing program is reported as not found" has "$out/0006.status" "not found"
+check "hang.exe reported as timeout" has "$out/0007.status" "timeout"
+check "hang.exe output kept" has "$out/0007.out" "hanging"
+check "results.tsv lists every program" test "$(cut -f2 "$out/results.tsv" | tr '\n' ,)" = "exit 0,exit 3,exit 0,exit 0,exit 5,not found,timeout,"
 
 # A machine that cannot boot must be reported as such, never as results.
 bad=$tmp/badcache/machines/broken

@@ -10,7 +10,12 @@ start_xvfb /io/xvfb.log || echo "prefix: Xvfb did not start, continuing without 
 # No network and no mono/gecko packages in the image: without these overrides wineboot would offer
 # to download them (a dialog that waits forever under Xvfb).
 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -u >>/io/prefix.log 2>&1
-# wineboot returns before wineserver has flushed the registry to disk.
+# An unhandled exception would open winedbg's crash dialog and wait for a click until the time limit;
+# without the dialog winedbg prints the backtrace to stderr and the process ends (exit code 5 for 0xc0000005).
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>/io/prefix.log 2>&1
+# Wine 8 reports Windows 7 in a win32 prefix; current CEF builds need Windows 10.
+winecfg -v win10 >>/io/prefix.log 2>&1
+# wineboot and the others return before wineserver has flushed the registry to disk.
 wineserver -w
 echo "prefix: done $(date +%s)" >>/io/prefix.log
 
@@ -18,6 +23,7 @@ echo "prefix: done $(date +%s)" >>/io/prefix.log
 test -f "$WINEPREFIX/system.reg"
 grep -q '#arch=win32' "$WINEPREFIX/system.reg"
 test -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll"
+grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg"
 mkdir -p "$WINEPREFIX/drive_c/work"
 sync
 echo ok >/io/prefix-ok

@@ -45,10 +45,26 @@ kill_leftovers() {
     return 0
 }
 
+# A missing program would make Wine print an error and exit 1, which looks like a result. Plain names
+# are looked up where Wine would find them (the working folder, then the Windows folders); paths are left to Wine.
+program_exists() {
+    local p=$1 d
+    [[ $p == *[/\\:]* ]] && return 0
+    for d in "$work" "$WINEPREFIX/drive_c/windows/system32" "$WINEPREFIX/drive_c/windows"; do
+        [ -n "$(find "$d" -maxdepth 1 \( -iname "$p" -o -iname "$p.exe" \) -print -quit)" ] && return 0
+    done
+    return 1
+}
+
 for job in /io/jobs/*.argv; do
     [ -e "$job" ] || break
     id=$(basename "$job" .argv)
     mapfile -d '' argv <"$job"
+    if ! program_exists "${argv[0]}"; then
+        echo "${argv[0]} is not in C:\\work nor in the Windows folders" >"$out/$id.out"
+        echo "not found" >"$out/$id.status"
+        continue
+    fi
     rm -f "/tmp/timedout.$id"
     t0=$(cut -d" " -f1 /proc/uptime)
     wine "${argv[@]}" </dev/null >"$out/$id.out" 2>&1 &
