@@ -66,6 +66,11 @@ if [ ! -f "$machine/READY" ]; then
     echo "run-programs: no machine in $cache yet, building it" >&2
     "$here/build-machine.sh" "$cache" >/dev/null || die "building the machine failed"
 fi
+# Shared hold on the build lock: build-machine.sh replaces (and deletes) machines only while no run
+# uses one, and a run started during a rebuild waits for it.
+exec 8>"$cache/build.lock"
+flock -s 8
+[ -f "$machine/READY" ] || die "no ready machine in $cache"
 machine=$(cd "$machine" && pwd -P)
 
 mkdir -p "$cache/runs"

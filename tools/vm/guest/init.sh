@@ -41,8 +41,9 @@ mount -t devpts devpts /newroot/dev/pts
 mount -t tmpfs -o mode=1777 tmpfs /newroot/dev/shm
 mount -t tmpfs -o mode=1777 tmpfs /newroot/tmp
 
-# No network card, but programs may talk to themselves over 127.0.0.1.
+# No network card, but programs may talk to themselves over 127.0.0.1 (and Wine looks up the host name).
 ip link set lo up
+hostname vm
 
 if [ -f /newroot/io/guest.sh ]; then
     chroot /newroot /bin/bash /io/guest.sh
