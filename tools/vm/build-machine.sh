@@ -146,7 +146,7 @@ for libdir in "$root"/usr/lib/*-linux-gnu/wine; do
         [ "$mingw" = i686 ] && warch=i386
         in=$root/usr/$mingw-w64-mingw32/lib/zlib1.dll
         out=$libdir/$warch-windows/zlib1.dll
-        [ -f "$in" ] && [ -d "$libdir/$warch-windows" ] || continue
+        if [ ! -f "$in" ] || [ ! -d "$libdir/$warch-windows" ]; then continue; fi
         { head -c 64 "$in"; printf 'Wine builtin DLL'; printf '\0%.0s' {1..16}; tail -c +97 "$in"; } >"$out"
     done
 done
@@ -181,7 +181,7 @@ for m in "${MODULES[@]}"; do addmod "$m"; done
 (cd "$work/initrd" && find . | cpio -o -H newc --quiet | gzip -9) >"$machine.tmp/initrd.img"
 
 step "build disk image"
-rm -rf "$root/boot" "$root/usr/share/doc" "$root/usr/share/man"
+rm -rf "${root:?}/boot" "$root/usr/share/doc" "$root/usr/share/man"
 mke2fs -q -t ext4 -L vmroot -E root_owner=0:0 -d "$root" "$machine.tmp/disk.img" "$DISK_SIZE" >&2
 rm -rf "$work"
 

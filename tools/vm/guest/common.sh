@@ -1,4 +1,5 @@
 # Sourced by the guest scripts: the Wine environment and an X server for programs that open windows.
+# shellcheck shell=bash
 # Every boot uses the same prefix path, so the prefix built once is the one the programs run in.
 export HOME=/root
 export WINEPREFIX=/root/.wine

@@ -2,9 +2,10 @@
 # Runs inside the machine on every test boot: runs the share's jobs one by one under 32-bit Wine, each with a time limit.
 # Share layout (written by run-programs.sh): work/ (copied to C:\work, the working directory),
 # jobs/NNNN.argv (NUL-separated command), timeout (seconds per program), env.sh (extra variables).
-# Results: out/booted, out/NNNN.out (stdout+stderr), out/NNNN.status ("exit N" or "timeout"), out/done.
-# No set -e: one failing program must not stop the ones after it.
-set -uo pipefail
+# Results: out/booted, out/warm, out/NNNN.out (stdout+stderr), out/NNNN.status ("exit N", "timeout" or
+# "not found"), out/NNNN.times, out/done (written last: its absence means the run did not finish).
+# A program's failure is only recorded (|| below), it must not stop the ones after it.
+set -euo pipefail
 . /io/common.sh
 out=/io/out
 mkdir -p "$out" /io/artifacts
@@ -31,19 +32,19 @@ if ! cp -a /io/work/. "$work/"; then
     echo "copying the work folder failed" >"$out/setup-error"
     exit 1
 fi
-wait "$warmup"
+wait "$warmup" || echo "wineboot exited $?" >>"$out/warmup.log"
 cd "$work"
-baseline=" $(ls /proc | grep -E '^[0-9]+$' | tr '\n' ' ') "
+baseline=" $(cd /proc && echo [0-9]*) "
 cut -d" " -f1 /proc/uptime >"$out/warm"
 
 # Kills every process that was not there after the warm-up and is not this script.
 kill_leftovers() {
     local p
-    for p in $(ls /proc | grep -E '^[0-9]+$'); do
+    for p in $(cd /proc && echo [0-9]*); do
         [[ $baseline == *" $p "* || $p == "$$" || $p == "$BASHPID" ]] && continue
         # Only processes of this guest session (everything is one chroot): skip kernel threads.
         [ -r "/proc/$p/exe" ] || continue
-        kill -KILL "$p" 2>/dev/null
+        kill -KILL "$p" 2>/dev/null || true
     done
     return 0
 }
@@ -79,13 +80,13 @@ for job in /io/jobs/*.argv; do
         s=$!
         wait "$s"
         touch "/tmp/timedout.$id"
-        kill -KILL "$pid" 2>/dev/null
+        kill -KILL "$pid" 2>/dev/null || true
     ) &
     dog=$!
-    wait "$pid"
-    rc=$?
-    kill "$dog" 2>/dev/null
-    wait "$dog" 2>/dev/null
+    rc=0
+    wait "$pid" || rc=$?
+    kill "$dog" 2>/dev/null || true
+    wait "$dog" 2>/dev/null || true
     if [ -f "/tmp/timedout.$id" ]; then
         echo timeout >"$out/$id.status"
     else
@@ -98,4 +99,4 @@ for job in /io/jobs/*.argv; do
     echo "$t0 $t1 $(cut -d" " -f1 /proc/uptime)" >"$out/$id.times"
 done
 sync
-echo done >"$out/done"
+echo "done" >"$out/done"

@@ -1,0 +1,81 @@
+# MinGW builds: the module (32-bit product or 64-bit test build) and the programs that run it.
+set(TEMBRA_MODULE_SOURCES
+  ${TEMBRA_PURE_SOURCES}
+  core/frame_tick.cpp
+  core/lifecycle.cpp
+  core/plugin_state.cpp
+  log/log_file.cpp
+  log/text.cpp
+  screens/browser_set.cpp
+)
+
+set(TEMBRA_WARNINGS -Wall -Wextra -Werror)
+
+# Everything of the module but its entry point, so test programs can link the same code.
+add_library(tembra_module STATIC ${TEMBRA_MODULE_SOURCES})
+target_include_directories(tembra_module PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(tembra_module PUBLIC
+  _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_compile_options(tembra_module PRIVATE ${TEMBRA_WARNINGS})
+target_link_libraries(tembra_module PUBLIC ws2_32)
+
+# The module itself. The runtime is linked in so the game needs no MinGW DLLs; the .def file
+# exports exactly the host's seven entry points.
+add_library(TembraUI SHARED core/dll_main.cpp core/TembraUI.def)
+set_target_properties(TembraUI PROPERTIES PREFIX "" OUTPUT_NAME TembraUI)
+target_compile_options(TembraUI PRIVATE ${TEMBRA_WARNINGS})
+target_link_libraries(TembraUI PRIVATE tembra_module)
+target_link_options(TembraUI PRIVATE -static -static-libgcc -static-libstdc++)
+
+# The simulated host and game, shared by the test programs and the main job.
+add_library(tembra_sim STATIC
+  tests/sim/fake_clock.cpp
+  tests/sim/game_window.cpp
+  tests/sim/module_under_test.cpp
+  tests/sim/sim_host.cpp
+)
+target_include_directories(tembra_sim PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(tembra_sim PUBLIC _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMINMAX)
+target_compile_options(tembra_sim PRIVATE ${TEMBRA_WARNINGS})
+target_link_libraries(tembra_sim PUBLIC user32)
+add_dependencies(tembra_sim TembraUI)
+
+# Like the game, the simulated game's image sits at 0x400000 and is never relocated.
+set(TEMBRA_GAME_IMAGE_OPTIONS -static -Wl,--image-base=0x400000 -Wl,--disable-dynamicbase)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  list(APPEND TEMBRA_GAME_IMAGE_OPTIONS -Wl,--disable-high-entropy-va)
+endif()
+
+function(tembra_wine_tests target)
+  target_link_libraries(${target} PRIVATE gtest_main)
+  target_compile_options(${target} PRIVATE ${TEMBRA_WARNINGS})
+  target_link_options(${target} PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
+  # Discovery at test time, so each test runs in its own fresh game process under Wine. Only
+  # the 64-bit build has Wine on this host; the 32-bit programs run in the emulated machine.
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    gtest_discover_tests(${target} TEST_PREFIX "${target}." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         PROPERTIES TIMEOUT 60)
+  endif()
+endfunction()
+
+# The module's own code linked into a test program: its internals under real Windows calls.
+file(GLOB TEMBRA_MODULE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/module/*_test.cpp)
+add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/sim/fake_clock.cpp)
+target_link_libraries(module_tests PRIVATE tembra_module)
+tembra_wine_tests(module_tests)
+
+# The DLL loaded by the simulated host and game, driven through its exports.
+file(GLOB TEMBRA_INTEGRATION_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/integration/*_test.cpp)
+add_executable(integration_tests ${TEMBRA_INTEGRATION_TESTS})
+target_link_libraries(integration_tests PRIVATE tembra_sim)
+tembra_wine_tests(integration_tests)
+
+# The main job: the module running in the simulated game until interrupted.
+add_executable(simgame tests/sim/simgame_main.cpp)
+target_link_libraries(simgame PRIVATE tembra_sim)
+target_compile_options(simgame PRIVATE ${TEMBRA_WARNINGS})
+target_link_options(simgame PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  add_test(NAME product.pe COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_product_pe.sh $<TARGET_FILE:TembraUI>)
+endif()

@@ -1,0 +1,114 @@
+// Start-up, shutdown and the host's connection notifications.
+#include <winsock2.h>
+#include <windows.h>
+
+#include "core/exports.h"
+#include "core/plugin_state.h"
+#include "log/log_file.h"
+
+namespace {
+
+constexpr DWORD kBridgeStopWaitMs = 2200;
+constexpr DWORD kKeyboardStopWaitMs = 2000;
+
+void logBanner() {
+  logLine("================================================");
+  logLine("TembraUI Native Pause + HUD + Local Loading V3");
+  logLine("Pause menu + HUD + local loading + GTA map + native GTA settings bridge");
+  logLine("================================================");
+}
+
+// Flags that every start-up clears; everything else survives a quit and a new start.
+void resetSharedFlags() {
+  gState.pluginActive.store(1);
+  gState.stopRequested.store(0);
+  gState.escEnabled.store(0);
+  gState.escRequest.store(0);
+  gState.escKeyHeld.store(0);
+  gState.captureMode.store(0);
+  gState.captureCancelCounter.store(0);
+  gState.capturedKey.store(-1);
+  gState.capturedKeyCounter.store(0);
+  gState.nativeMenuActive.store(0);
+  gState.mapPending.store(0);
+  gState.menuGeneration.store(0);
+  gState.loadingCreated.store(0);
+  gState.loadingReady.store(0);
+  gState.loadingHideRequested.store(0);
+  gState.loadingCheckedAt = 0;
+}
+
+// A thread that does not end within its wait is abandoned: its handle is closed anyway so
+// shutdown never hangs the game.
+void waitAndClose(HANDLE& thread, DWORD waitMs) {
+  if (thread == nullptr) return;
+  ::WaitForSingleObject(thread, waitMs);
+  ::CloseHandle(thread);
+  thread = nullptr;
+}
+
+void closeListenSocket() {
+  const uintptr_t socket = gState.listenSocket.exchange(static_cast<uintptr_t>(INVALID_SOCKET));
+  if (socket == static_cast<uintptr_t>(INVALID_SOCKET)) return;
+  // Closing the listening socket is what breaks the bridge thread out of its blocked accept.
+  ::shutdown(static_cast<SOCKET>(socket), SD_BOTH);
+  ::closesocket(static_cast<SOCKET>(socket));
+}
+
+}  // namespace
+
+extern "C" void __cdecl cef_initialize(const HostApi* api) {
+  resetLog();
+  logBanner();
+  if (api == nullptr) {
+    logLine("[CEF] ERROR: api == nullptr");
+    return;
+  }
+  gState.createBrowser = api->createBrowser;
+  gState.spareHostFn = api->spareHostFn;
+  gState.hideBrowser = api->hideBrowser;
+  gState.focusBrowser = api->focusBrowser;
+  if (gState.createBrowser == nullptr || gState.spareHostFn == nullptr || gState.hideBrowser == nullptr ||
+      gState.focusBrowser == nullptr) {
+    logLine("[CEF] ERROR: one of the 4 proven API pointers is null.");
+    return;
+  }
+  if (!gState.locksReady) {
+    ::InitializeCriticalSection(&gState.queueLock);
+    ::InitializeCriticalSection(&gState.stateLock);
+    gState.locksReady = true;
+  }
+  gState.windowSeenAt = currentTick();
+  // The executable layout check decides nativeSupported here once it exists; until then the
+  // game is never touched.
+  resetSharedFlags();
+  logLine("[CEF] [OK] API ready (4 proven functions only).");
+  logLine(std::string("[NATIVE] supported=") + (gState.nativeSupported ? "YES" : "NO"));
+  // Still to come at this point: the pause page URL line, the first state document, and the
+  // keyboard and bridge worker threads.
+}
+
+extern "C" void __cdecl cef_quit() {
+  logLine("[CEF] cef_quit.");
+  gState.escEnabled.store(0);
+  // Set before either worker is woken, so a woken worker finds it.
+  gState.stopRequested.store(1);
+  closeListenSocket();
+  waitAndClose(gState.bridgeThread, kBridgeStopWaitMs);
+  const DWORD keyboardThreadId = gState.keyboardThreadId.load();
+  // The hook thread sleeps in GetMessageW; only a message wakes it.
+  if (keyboardThreadId != 0) ::PostThreadMessageW(keyboardThreadId, WM_QUIT, 0, 0);
+  waitAndClose(gState.keyboardThread, kKeyboardStopWaitMs);
+  gState.keyboardThreadId.store(0);
+  gState.pluginActive.store(0);
+  logLine("TembraUI Native Pause V1 stopped.");
+}
+
+extern "C" void __cdecl cef_connect() { logLine("[CEF] cef_connect."); }
+
+extern "C" void __cdecl cef_disconnect() {
+  gState.escEnabled.store(0);
+  logLine("[CEF] cef_disconnect. ESC disabled.");
+}
+
+extern "C" void __cdecl cef_dxreset() { logLine("[CEF] cef_dxreset called."); }

@@ -1,0 +1,86 @@
+// The one process-wide record through which the game thread, the keyboard hook thread,
+// the bridge thread and the host's browser callback share everything.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "core/host_api.h"
+
+// A 32-bit value shared between threads: written only by exchange, increment or
+// compare-exchange and read only by load, all sequentially consistent.
+using SharedInt = std::atomic<int32_t>;
+
+// Served at "/state" until the first document has been built.
+inline constexpr const char kDefaultStateDocument[] =
+    "{\"supported\":false,\"menuOpen\":false,\"menuGeneration\":0,\"captureCancelCounter\":0,"
+    "\"settings\":{},\"bindings\":{}}";
+
+// Thread legend: G game thread, K keyboard hook thread, B bridge thread, H host callback thread.
+struct PluginState {
+  // Copy of the host's table; written by cef_initialize before any worker starts, never cleared.
+  CreateBrowserFn createBrowser = nullptr;
+  SpareHostFn spareHostFn = nullptr;
+  HideBrowserFn hideBrowser = nullptr;
+  FocusBrowserFn focusBrowser = nullptr;
+
+  bool locksReady = false;  // both locks initialised; never cleared, no lock is entered before
+  CRITICAL_SECTION queueLock;
+  CRITICAL_SECTION stateLock;  // guards stateJson only
+  std::string stateJson = kDefaultStateDocument;
+  uint64_t stateBuiltAt = 0;  // G
+
+  SharedInt pluginActive{0};    // 0: the frame tick does nothing
+  SharedInt stopRequested{0};   // non-zero ends the worker loops
+  bool nativeSupported = false;  // executable layout accepted; fixed before workers start
+  bool persistenceAvailable = false;  // the game's SaveSettings may be called
+  bool wsaStarted = false;  // B
+
+  HMODULE moduleHandle = nullptr;  // this module, recorded on process attach
+  HANDLE keyboardThread = nullptr;  // G
+  std::atomic<DWORD> keyboardThreadId{0};  // G (creation output) and K (its own id): same value
+  HHOOK keyboardHook = nullptr;  // K
+  HANDLE bridgeThread = nullptr;  // G
+  std::atomic<uintptr_t> listenSocket{~uintptr_t{0}};  // INVALID_SOCKET when none; taken by exchange
+
+  uint64_t windowSeenAt = 0;  // G: last frame without the game window, or cef_initialize
+  SharedInt loadingCreated{0};
+  SharedInt pauseCreated{0};
+  SharedInt hudCreated{0};
+  SharedInt pauseReady{0};
+  SharedInt minimapReady{0};
+  SharedInt loadingReady{0};
+  SharedInt loadingHideRequested{0};
+  uint64_t loadingCheckedAt = 0;  // G
+
+  SharedInt menuOpen{0};
+  SharedInt menuGeneration{0};
+  SharedInt escEnabled{0};
+  SharedInt escRequest{0};  // K raises, G takes by exchange
+  SharedInt escKeyHeld{0};  // K: the press of the ESC key now down has been counted
+  uint64_t lastEscAt = 0;  // G: last accepted ESC request
+
+  SharedInt captureMode{0};  // 0 none, 1 keyboard, 2 mouse
+  SharedInt capturedKey{-1};  // game key code, -1 none
+  SharedInt capturedKeyCounter{0};
+  SharedInt captureCancelCounter{0};
+
+  SharedInt nativeMenuActive{0};  // the game's own menu (map page) owns ESC
+  SharedInt mapPending{0};
+  uint64_t mapRequestedAt = 0;  // G
+
+  bool settingsDirty = false;  // G
+  uint64_t settingsChangedAt = 0;  // G
+};
+
+extern PluginState gState;
+
+// Milliseconds since system start; every stamp and limit in the module uses it.
+inline uint64_t currentTick() { return ::GetTickCount64(); }
+
+// Unsigned 64-bit difference of now minus a stamp, so a stamp "in the future" never underflows
+// into a negative wait.
+inline uint64_t elapsedSince(uint64_t now, uint64_t stamp) { return now - stamp; }

@@ -1,0 +1,19 @@
+// Real top-level windows for the simulated game: the game's main window and decoys.
+#pragma once
+
+#include <windows.h>
+
+namespace sim {
+
+constexpr wchar_t kGameWindowClass[] = L"Grand theft auto San Andreas";
+
+// Creates a top-level window of the given class (registered on first use), optionally owned.
+HWND createWindow(const wchar_t* className, bool visible, HWND owner = nullptr);
+
+// The game's main window: visible, unowned, of the game's class.
+HWND createGameWindow(bool visible = true);
+
+// Handles pending messages of this thread's windows, as the game's own loop would.
+void pumpMessages();
+
+}  // namespace sim

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: natively, under wine64 with Xvfb, and the checks on
+# the shipped 32-bit DLL; ends with the line "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source tools/setup.sh
+source tools/wine-env.sh
+
+tembra_install_packages || exit 1
+tembra_start_display || exit 1
+trap 'tembra_stop_display; wineserver -k >/dev/null 2>&1' EXIT
+
+results=build/results
+rm -rf "$results"
+mkdir -p "$results"
+
+# One CTest lane: build the preset, run its tests, record passed and failed counts. A build
+# that fails counts as a failed test, never as an empty pass.
+run_ctest_lane() {
+  local preset=$1
+  echo "== $preset"
+  if ! tembra_build "$preset"; then
+    echo "0 1" >"$results/$preset"
+    return
+  fi
+  ctest --preset "$preset" --output-junit "$TEMBRA_ROOT/$results/$preset.xml" 2>&1 | tail -n 25
+  local tests failures
+  tests=$(grep -o '<testsuite [^>]*' "$results/$preset.xml" | grep -o ' tests="[0-9]*"' | grep -o '[0-9]*')
+  failures=$(grep -o '<testsuite [^>]*' "$results/$preset.xml" | grep -o ' failures="[0-9]*"' | grep -o '[0-9]*')
+  if [ -z "$tests" ] || [ "$tests" -eq 0 ]; then
+    echo "$preset: no tests ran" >&2
+    echo "0 1" >"$results/$preset"
+    return
+  fi
+  echo "$((tests - failures)) $failures" >"$results/$preset"
+}
+
+run_ctest_lane native
+tembra_wine_ready || { echo "wine: prefix not ready" >&2; }
+run_ctest_lane win64
+run_ctest_lane win32
+
+passed=0
+failed=0
+for lane in "$results"/*; do
+  [ -f "$lane" ] && [[ "$lane" != *.xml ]] || continue
+  read -r p f <"$lane"
+  echo "lane $(basename "$lane"): $p passed, $f failed"
+  passed=$((passed + p))
+  failed=$((failed + f))
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
