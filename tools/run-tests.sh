@@ -25,8 +25,9 @@ run_ctest_lane() {
   fi
   ctest --preset "$preset" --output-junit "$TEMBRA_ROOT/$results/$preset.xml" 2>&1 | tail -n 25
   local tests failures
-  tests=$(grep -o '<testsuite [^>]*' "$results/$preset.xml" | grep -o ' tests="[0-9]*"' | grep -o '[0-9]*')
-  failures=$(grep -o '<testsuite [^>]*' "$results/$preset.xml" | grep -o ' failures="[0-9]*"' | grep -o '[0-9]*')
+  # The first counts in CTest's JUnit file are the test suite's totals.
+  tests=$(grep -o -m1 '\btests="[0-9]*"' "$results/$preset.xml" | grep -o '[0-9]*')
+  failures=$(grep -o -m1 '\bfailures="[0-9]*"' "$results/$preset.xml" | grep -o '[0-9]*')
   if [ -z "$tests" ] || [ "$tests" -eq 0 ]; then
     echo "$preset: no tests ran" >&2
     echo "0 1" >"$results/$preset"
