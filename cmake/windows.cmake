@@ -4,9 +4,13 @@ set(TEMBRA_MODULE_SOURCES
   core/frame_tick.cpp
   core/lifecycle.cpp
   core/plugin_state.cpp
+  keyboard/esc_requests.cpp
   log/log_file.cpp
   log/text.cpp
   screens/browser_set.cpp
+  screens/loading_screen.cpp
+  screens/pause_menu.cpp
+  screens/pause_page.cpp
 )
 
 set(TEMBRA_WARNINGS -Wall -Wextra -Werror)
@@ -60,8 +64,9 @@ endfunction()
 
 # The module's own code linked into a test program: its internals under real Windows calls.
 file(GLOB TEMBRA_MODULE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/module/*_test.cpp)
-add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/sim/fake_clock.cpp)
-target_link_libraries(module_tests PRIVATE tembra_module)
+add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/sim/fake_clock.cpp tests/sim/game_window.cpp
+                            tests/sim/sim_host.cpp)
+target_link_libraries(module_tests PRIVATE tembra_module user32)
 tembra_wine_tests(module_tests)
 
 # The DLL loaded by the simulated host and game, driven through its exports.

@@ -5,6 +5,9 @@
 
 #include "core/exports.h"
 #include "core/plugin_state.h"
+#include "keyboard/esc_requests.h"
+#include "screens/browser_set.h"
+#include "screens/loading_screen.h"
 
 namespace {
 
@@ -41,6 +44,10 @@ extern "C" void __cdecl cef_samp_mainloop() {
     gState.windowSeenAt = now;
     return;
   }
-  // The remaining steps (browser creation, loading screen upkeep, ESC, map page, bridge
-  // commands, settings save, state document) are added here in their fixed order.
+  runCreationSchedule(elapsedSince(now, gState.windowSeenAt));
+  keepLoadingScreen();
+  // Still to come here, in this order: ESC once the player is in the world, the HUD kept
+  // hidden under the open menu, the map page.
+  processEscRequest();
+  // Still to come here, in this order: bridge commands, the settings save, the state document.
 }

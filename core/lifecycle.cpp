@@ -5,6 +5,7 @@
 #include "core/exports.h"
 #include "core/plugin_state.h"
 #include "log/log_file.h"
+#include "screens/pause_page.h"
 
 namespace {
 
@@ -84,8 +85,10 @@ extern "C" void __cdecl cef_initialize(const HostApi* api) {
   resetSharedFlags();
   logLine("[CEF] [OK] API ready (4 proven functions only).");
   logLine(std::string("[NATIVE] supported=") + (gState.nativeSupported ? "YES" : "NO"));
-  // Still to come at this point: the pause page URL line, the first state document, and the
-  // keyboard and bridge worker threads.
+  // Only logged here; the pause browser's creation looks the page up again.
+  logLine("[CEF] Menu URL=" + pausePageUrl());
+  // Still to come at this point: the first state document, and the keyboard and bridge worker
+  // threads.
 }
 
 extern "C" void __cdecl cef_quit() {

@@ -1,0 +1,50 @@
+// Builds the pages' URLs; text only, so it is tested without Windows.
+#include "screens/page_urls.h"
+
+namespace {
+
+bool keptAsIs(unsigned char byte) {
+  if (byte >= 'A' && byte <= 'Z') return true;
+  if (byte >= 'a' && byte <= 'z') return true;
+  if (byte >= '0' && byte <= '9') return true;
+  switch (byte) {
+    case '-':
+    case '.':
+    case '/':
+    case ':':
+    case '_':
+    case '~':
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string localPageUrl(const std::string& path) { return kLocalPageOrigin + path; }
+
+std::string percentEncodeUrlBytes(const std::string& bytes) {
+  static const char kHexDigits[] = "0123456789ABCDEF";
+  std::string encoded;
+  encoded.reserve(bytes.size());
+  for (const char character : bytes) {
+    const auto byte = static_cast<unsigned char>(character);
+    if (keptAsIs(byte)) {
+      encoded += character;
+      continue;
+    }
+    encoded += '%';
+    encoded += kHexDigits[byte >> 4];
+    encoded += kHexDigits[byte & 0x0F];
+  }
+  return encoded;
+}
+
+std::string fileUrlFromPath(const std::string& utf8Path) {
+  // A backslash byte never occurs inside a multi-byte UTF-8 character, so replacing bytes is safe.
+  std::string path = utf8Path;
+  for (char& character : path)
+    if (character == '\\') character = '/';
+  return "file:///" + percentEncodeUrlBytes(path);
+}
