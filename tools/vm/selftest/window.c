@@ -23,7 +23,8 @@ int main(void)
     WNDCLASSA wc = {0};
     HWND w;
     INPUT in[2] = {0};
-    DWORD end;
+    DWORD end, next_inject;
+    int injections = 0;
     MSG msg;
     int visible;
 
@@ -48,19 +49,26 @@ int main(void)
     in[0].type = in[1].type = INPUT_KEYBOARD;
     in[0].ki.wVk = in[1].ki.wVk = VK_F7;
     in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    if (SendInput(2, in, sizeof in[0]) != 2)
-        printf("SendInput failed %lu\n", GetLastError());
-    /* The hook runs in this thread's message loop; pump for up to 10 s. */
-    end = GetTickCount() + 10000;
+    /* Wine skips low-level hooks of a thread that has not read its queue for 5 s and gives a hook 2 s
+       to answer; under a slow, loaded emulator either can happen, so pump first and inject again
+       every second until the hook has seen a key press and release (for up to 20 s). */
+    end = GetTickCount() + 20000;
+    next_inject = GetTickCount();
     while (hook_hits < 2 && (LONG)(end - GetTickCount()) > 0) {
         while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
+        if ((LONG)(GetTickCount() - next_inject) >= 0) {
+            if (SendInput(2, in, sizeof in[0]) != 2)
+                printf("SendInput failed %lu\n", GetLastError());
+            injections++;
+            next_inject = GetTickCount() + 1000;
+        }
         MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
     }
     visible = IsWindowVisible(w) ? 1 : 0;
-    printf("visible %d, hook calls for F7 %d\n", visible, hook_hits);
+    printf("visible %d, hook calls for F7 %d after %d injections\n", visible, hook_hits, injections);
     UnhookWindowsHookEx(hook);
     DestroyWindow(w);
     if (visible && hook_hits >= 2) {
