@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 cache=${1:-$repo/build/vm}
 cc=i686-w64-mingw32-gcc-posix
-command -v "$cc" >/dev/null || cc=i686-w64-mingw32-gcc
+cxx=i686-w64-mingw32-g++-posix
 
 passed=0 failed=0
 check() { # check NAME COMMAND...: one named check, pass when the command succeeds
@@ -34,6 +34,8 @@ for p in hello exit3 seh window crash hang; do
     [ "$p" = window ] && libs=(-luser32)
     "$cc" -static -O2 -Wall -o "$bin/$p.exe" "$here/selftest/$p.c" ${libs[@]+"${libs[@]}"}
 done
+"$cxx" -static -O2 -Wall -shared -o "$bin/plugin.dll" "$here/selftest/plugin.cpp"
+"$cxx" -static -O2 -Wall -o "$bin/loader.exe" "$here/selftest/loader.cpp"
 echo "line from the host" >"$bin/data/input.txt"
 check "programs are 32-bit PE files" bash -c "i686-w64-mingw32-objdump -f '$bin/seh.exe' | grep -q 'file format pei-i386'"
 
@@ -49,6 +51,7 @@ exit3.exe
 seh.exe
 window.exe
 crash.exe
+loader.exe
 EOF
 out=$tmp/out
 set +e
@@ -78,7 +81,9 @@ check "window.exe exit 0" has "$out/0004.status" "exit 0"
 check "window.exe saw its window and keyboard hook" has "$out/0004.out" "window ok"
 check "crash.exe ends with the access violation's code" has "$out/0005.status" "exit 5"
 check "crash.exe output has Wine's backtrace" grep -q "^Backtrace:" "$out/0005.out"
-check "results.tsv lists every program" test "$(cut -f2 "$out/results.tsv" | tr '\n' ,)" = "exit 0,exit 3,exit 0,exit 0,exit 5,"
+check "loader.exe called the C++ DLL next to it" has "$out/0006.out" "plugin answered 42"
+check "loader.exe exit 0" has "$out/0006.status" "exit 0"
+check "results.tsv lists every program" test "$(cut -f2 "$out/results.tsv" | tr '\n' ,)" = "exit 0,exit 3,exit 0,exit 0,exit 5,exit 0,"
 
 # Failures the harness itself must report: a missing program and a hung one; the program after them still runs.
 printf '%s\n' nosuch.exe hang.exe exit3.exe >"$tmp/manifest2"
