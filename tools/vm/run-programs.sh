@@ -116,8 +116,9 @@ if [ -n "$manifest" ]; then
     [ -f "$manifest" ] || die "manifest $manifest not found"
     while IFS= read -r line || [ -n "$line" ]; do
         [[ $line =~ ^[[:space:]]*(#|$) ]] && continue
-        mapfile -d '' words < <(printf '%s\n' "$line" | xargs printf '%s\0') ||
-            die "cannot parse manifest line: $line"
+        # Through a file: a quoting error in xargs must stop the run, not drop the line.
+        printf '%s\n' "$line" | xargs printf '%s\0' >"$run/words" || die "cannot parse manifest line: $line"
+        mapfile -d '' words <"$run/words"
         ((${#words[@]})) || continue
         add_job "${words[@]}"
     done <"$manifest"
