@@ -71,7 +71,7 @@ TEST_F(LoadingScreen, AuthPageHidesItTakingTheInputFirst) {
   sim::clearHostCalls();
   sim::module().browserCreated(kAuthBrowserId, 1);
   EXPECT_EQ(loadingCalls(), calls({focus(0), hide(1)}));
-  const std::vector<std::string> lines = sim::logMessages();
+  const std::vector<std::string> lines = sim::logMessagesTagged({"[CEF]", "[LOADING]"});
   EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
             (std::vector<std::string>{"[CEF] Browser callback ID=74597 status=1", kHiddenLine,
                                       "[CEF] Auth browser created (0x12365). Local loading hidden, ESC disabled for auth."}));
@@ -105,7 +105,7 @@ TEST_F(LoadingScreen, StillShownAtExactlySixtySecondsHiddenAtTheFirstUpkeepAfter
   EXPECT_FALSE(sim::logHas(kTimeoutLine));
   atMs(60250);
   EXPECT_EQ(loadingCalls(), calls({focus(0), hide(1)}));
-  const std::vector<std::string> lines = sim::logMessages();
+  const std::vector<std::string> lines = sim::logMessagesTagged({"[CEF]", "[LOADING]"});
   EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
             (std::vector<std::string>{kTimeoutLine, kHiddenLine}));
   sim::runFrames(100, 250);

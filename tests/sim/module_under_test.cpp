@@ -102,6 +102,17 @@ std::vector<std::string> logMessages() {
   return messages;
 }
 
+std::vector<std::string> logMessagesTagged(const std::vector<std::string>& tags) {
+  std::vector<std::string> tagged;
+  for (const std::string& message : logMessages())
+    for (const std::string& tag : tags)
+      if (message.rfind(tag, 0) == 0) {
+        tagged.push_back(message);
+        break;
+      }
+  return tagged;
+}
+
 bool logHas(const std::string& message) { return logCount(message) > 0; }
 
 int logCount(const std::string& message) {

@@ -43,6 +43,10 @@ std::string readLogBytes();
 // The log's lines with their time stamps cut off (byte-order mark skipped).
 std::vector<std::string> logMessages();
 
+// The messages that begin with one of the tags (e.g. "[LOADING]"), so a test can check the order
+// of one area's lines while the worker threads log on their own schedule.
+std::vector<std::string> logMessagesTagged(const std::vector<std::string>& tags);
+
 // Whether some log line equals the message exactly; how many do.
 bool logHas(const std::string& message);
 int logCount(const std::string& message);
