@@ -3,7 +3,7 @@
 #include <string>
 #include <thread>
 
-extern "C" __declspec(dllexport) int plugin_answer(int x)
+extern "C" __attribute__((dllexport)) int plugin_answer(int x)
 {
     int result = -1;
     std::thread worker([&] {
