@@ -7,6 +7,9 @@ set(TEMBRA_MODULE_SOURCES
   keyboard/esc_requests.cpp
   log/log_file.cpp
   log/text.cpp
+  native/fault_guard.cpp
+  native/game_access.cpp
+  native/layout_check.cpp
   screens/browser_set.cpp
   screens/loading_screen.cpp
   screens/pause_menu.cpp
@@ -36,6 +39,7 @@ add_library(tembra_sim STATIC
   tests/sim/fake_clock.cpp
   tests/sim/game_window.cpp
   tests/sim/module_under_test.cpp
+  tests/sim/sim_game.cpp
   tests/sim/sim_host.cpp
 )
 target_include_directories(tembra_sim PUBLIC ${CMAKE_SOURCE_DIR})
@@ -45,7 +49,10 @@ target_link_libraries(tembra_sim PUBLIC user32)
 add_dependencies(tembra_sim TembraUI)
 
 # Like the game, the simulated game's image sits at 0x400000 and is never relocated.
-set(TEMBRA_GAME_IMAGE_OPTIONS -static -Wl,--image-base=0x400000 -Wl,--disable-dynamicbase)
+# The game's address range 0x401000-0xCA0000 is the simulated game's memory section
+# (tests/sim/sim_game.cpp), so the program's own code starts above it.
+set(TEMBRA_GAME_IMAGE_OPTIONS -static -Wl,--image-base=0x400000 -Wl,--disable-dynamicbase
+    -Wl,--section-start=.gamemem=0x401000 -Wl,--section-start=.text=0xCA0000)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   list(APPEND TEMBRA_GAME_IMAGE_OPTIONS -Wl,--disable-high-entropy-va)
 endif()
@@ -65,7 +72,7 @@ endfunction()
 # The module's own code linked into a test program: its internals under real Windows calls.
 file(GLOB TEMBRA_MODULE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/module/*_test.cpp)
 add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/sim/fake_clock.cpp tests/sim/game_window.cpp
-                            tests/sim/sim_host.cpp)
+                            tests/sim/sim_game.cpp tests/sim/sim_host.cpp)
 target_link_libraries(module_tests PRIVATE tembra_module user32)
 tembra_wine_tests(module_tests)
 
@@ -75,6 +82,14 @@ add_executable(integration_tests ${TEMBRA_INTEGRATION_TESTS})
 target_link_libraries(integration_tests PRIVATE tembra_sim)
 tembra_wine_tests(integration_tests)
 
+# A game process at another image base (the 32-bit default would be the game's own).
+add_executable(other_game tests/sim/other_game_main.cpp)
+target_link_libraries(other_game PRIVATE tembra_sim)
+target_compile_options(other_game PRIVATE ${TEMBRA_WARNINGS})
+target_link_options(other_game PRIVATE -static -Wl,--image-base=0x1AB00000 -Wl,--disable-dynamicbase)
+add_dependencies(module_tests other_game)
+add_dependencies(integration_tests other_game)
+
 # The main job: the module running in the simulated game until interrupted.
 add_executable(simgame tests/sim/simgame_main.cpp)
 target_link_libraries(simgame PRIVATE tembra_sim)
@@ -83,4 +98,5 @@ target_link_options(simgame PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_test(NAME product.pe COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_product_pe.sh $<TARGET_FILE:TembraUI>)
+  add_test(NAME product.game_calls COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_game_calls.sh $<TARGET_FILE:TembraUI>)
 endif()

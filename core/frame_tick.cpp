@@ -6,6 +6,9 @@
 #include "core/exports.h"
 #include "core/plugin_state.h"
 #include "keyboard/esc_requests.h"
+#include "log/log_file.h"
+#include "native/game_access.h"
+#include "screens/browser_ids.h"
 #include "screens/browser_set.h"
 #include "screens/loading_screen.h"
 
@@ -27,6 +30,22 @@ BOOL CALLBACK takeGameWindow(HWND window, LPARAM found) {
   return FALSE;
 }
 
+// ESC belongs to the module only once the player's character exists; the line is logged once
+// per change from disabled to enabled.
+void enableEscOncePlayerInWorld() {
+  int32_t playerPed = 0;
+  if (!guardedRead32(game::kPlayerPed, playerPed) || playerPed == 0) return;
+  // Compare-exchange: a page may enable ESC at the same moment, and only a real change is logged.
+  int32_t disabled = 0;
+  if (gState.escEnabled.compare_exchange_strong(disabled, 1)) logLine("[ESC] Player ped detected in world -> ESC enabled.");
+}
+
+// Whatever showed the HUD meanwhile (a page, the host), it stays hidden under the open menu.
+void keepHudHiddenUnderMenu() {
+  const HideBrowserFn hide = gState.hideBrowser;
+  if (gState.menuOpen.load() == 1 && hide != nullptr) hide(kHudBrowserId, 1);
+}
+
 }  // namespace
 
 HWND findGameWindow() {
@@ -46,8 +65,9 @@ extern "C" void __cdecl cef_samp_mainloop() {
   }
   runCreationSchedule(elapsedSince(now, gState.windowSeenAt));
   keepLoadingScreen();
-  // Still to come here, in this order: ESC once the player is in the world, the HUD kept
-  // hidden under the open menu, the map page.
+  enableEscOncePlayerInWorld();
+  keepHudHiddenUnderMenu();
+  // Still to come here, in this order: the map page.
   processEscRequest();
   // Still to come here, in this order: bridge commands, the settings save, the state document.
 }

@@ -5,6 +5,7 @@
 #include "core/exports.h"
 #include "core/plugin_state.h"
 #include "log/log_file.h"
+#include "native/layout_check.h"
 #include "screens/pause_page.h"
 
 namespace {
@@ -80,8 +81,8 @@ extern "C" void __cdecl cef_initialize(const HostApi* api) {
     gState.locksReady = true;
   }
   gState.windowSeenAt = currentTick();
-  // The executable layout check decides nativeSupported here once it exists; until then the
-  // game is never touched.
+  // Before anything touches the game: decides whether the native bridge may be used at all.
+  gState.nativeSupported = checkExecutableLayout();
   resetSharedFlags();
   logLine("[CEF] [OK] API ready (4 proven functions only).");
   logLine(std::string("[NATIVE] supported=") + (gState.nativeSupported ? "YES" : "NO"));

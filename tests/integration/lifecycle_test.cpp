@@ -51,12 +51,13 @@ TEST_P(NullSlot, AnyNullSlotLogsTheErrorAndStartsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(EachOfTheFour, NullSlot, ::testing::Values(0, 1, 2, 3));
 
-TEST(Initialize, ValidTableLogsReadinessAndNoNativeSupportYet) {
+// Without the simulated game's memory installed, the layout check rejects this process.
+TEST(Initialize, ValidTableLogsReadinessAndNoNativeSupportWithoutTheGame) {
   sim::initializeWithHost();
   const std::vector<std::string> lines = logMessages();
   ASSERT_GE(lines.size(), kBanner.size() + 2);
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), kBanner);
-  EXPECT_EQ(lines[4], "[CEF] [OK] API ready (4 proven functions only).");
+  EXPECT_TRUE(sim::logHas("[CEF] [OK] API ready (4 proven functions only)."));
   EXPECT_TRUE(sim::logHas("[NATIVE] supported=NO"));
   EXPECT_TRUE(sim::hostCallsOf(sim::HostFn::Spare).empty()) << "the spare slot is never called";
 }

@@ -5,6 +5,7 @@
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"
 #include "tests/sim/module_under_test.h"
+#include "tests/sim/sim_game.h"
 #include "tests/sim/sim_host.h"
 
 namespace {
@@ -21,6 +22,8 @@ int main() {
   ::GetLocalTime(&now);
   sim::setWallClock(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
 
+  // The game's memory is in place before the module looks at it in cef_initialize.
+  sim::installGame();
   HWND gameWindow = sim::createGameWindow();
   sim::setAnswerCreates(true);
   sim::initializeWithHost();

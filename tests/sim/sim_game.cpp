@@ -1,0 +1,276 @@
+// The simulated game's memory, image headers, code bytes and routine stand-ins.
+#include "tests/sim/sim_game.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <stdexcept>
+
+// The game's whole address range, 0x401000 up to the program's code at 0xCA0000, as one
+// zero-filled, writable section of this program (TEMBRA_GAME_IMAGE_OPTIONS places both), so
+// the game addresses exist before any heap could take them.
+__asm__(
+    ".section .gamemem,\"bw\"\n"
+    "\t.balign 4096\n"
+    "\t.space 0xCA0000 - 0x401000\n"
+    "\t.text\n");
+
+namespace sim {
+namespace {
+
+constexpr uintptr_t kImageBase = 0x400000;
+constexpr DWORD kStandInRaiseCode = 0xE0474D45;  // what a misbehaving routine raises
+constexpr int kCodeBytes = 32;  // room given to each routine's code
+
+std::mutex callsLock;
+std::vector<RoutineCall> calls;
+RoutineBehaviour behaviours[16];
+std::vector<std::pair<int32_t, int32_t>> resolutionModes = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}};
+
+uintptr_t noAccessPage() {
+  static const uintptr_t page =
+      reinterpret_cast<uintptr_t>(::VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS));
+  return page;
+}
+
+struct Routine {
+  uintptr_t address;
+  void* standIn;
+};
+
+int routineIndex(uintptr_t address);
+
+// Records the call, then behaves as told.
+void enter(uintptr_t routine, const void* receiver, std::vector<int32_t> args) {
+  const int index = routineIndex(routine);
+  {
+    std::lock_guard<std::mutex> hold(callsLock);
+    calls.push_back({routine, reinterpret_cast<uintptr_t>(receiver), std::move(args), ::GetCurrentThreadId()});
+  }
+  switch (behaviours[index]) {
+    case RoutineBehaviour::Return:
+      return;
+    case RoutineBehaviour::Fault:
+      (void)*reinterpret_cast<volatile const int32_t*>(noAccessPage());
+      return;
+    case RoutineBehaviour::IllegalInstruction:
+      __builtin_trap();
+    case RoutineBehaviour::Raise:
+      ::RaiseException(kStandInRaiseCode, 0, 0, nullptr);
+      return;
+    case RoutineBehaviour::Throw:
+      throw std::runtime_error("thrown by a game routine");
+    case RoutineBehaviour::RaiseAndHandle:
+      // Both handle their exception inside: the system's own probe and a C++ throw and catch.
+      ::IsBadReadPtr(reinterpret_cast<const void*>(noAccessPage()), sizeof(int32_t));
+      try {
+        throw std::runtime_error("handled inside the routine");
+      } catch (const std::runtime_error&) {
+      }
+      return;
+  }
+}
+
+#define MEMBER __attribute__((thiscall))
+
+void MEMBER saveSettings(void* self) { enter(gta::kSaveSettings, self, {}); }
+void MEMBER reinitControls(void* self) { enter(gta::kReinitControls, self, {}); }
+void MEMBER deleteMatchingActionInitiators(void* self, int32_t action, int32_t key, int32_t type) {
+  enter(gta::kDeleteMatchingActionInitiators, self, {action, key, type});
+}
+void MEMBER clearActionSlot(void* self, int32_t action, int32_t type) { enter(gta::kClearActionSlot, self, {action, type}); }
+void MEMBER setKeyboardKeyForAction(void* self, int32_t action, int32_t key, int32_t type) {
+  enter(gta::kSetKeyboardKeyForAction, self, {action, key, type});
+}
+void MEMBER setMouseButtonForAction(void* self, int32_t action, int32_t key) {
+  enter(gta::kSetMouseButtonForAction, self, {action, key});
+}
+void MEMBER startGameMenu(void* self) {
+  enter(gta::kStartGameMenu, self, {});
+  setGameValue<uint8_t>(gta::kGameMenuActive, 1);
+}
+void MEMBER switchMenuPage(void* self, int32_t page) { enter(gta::kSwitchMenuPage, self, {page}); }
+
+int32_t __cdecl getResolutionModeCount() {
+  enter(gta::kGetResolutionModeCount, nullptr, {});
+  return static_cast<int32_t>(resolutionModes.size());
+}
+int32_t __cdecl getResolutionModeInfo(void* info, int32_t mode) {
+  enter(gta::kGetResolutionModeInfo, nullptr, {static_cast<int32_t>(reinterpret_cast<uintptr_t>(info)), mode});
+  if (mode < 0 || mode >= static_cast<int32_t>(resolutionModes.size())) return 0;
+  std::memcpy(info, &resolutionModes[mode].first, sizeof(int32_t));
+  std::memcpy(static_cast<char*>(info) + 4, &resolutionModes[mode].second, sizeof(int32_t));
+  return 1;
+}
+void __cdecl applySfxVolume(uint32_t level) { enter(gta::kApplySfxVolume, nullptr, {static_cast<int32_t>(level)}); }
+void __cdecl applyMusicVolume(uint32_t level) { enter(gta::kApplyMusicVolume, nullptr, {static_cast<int32_t>(level)}); }
+
+const Routine kRoutines[] = {
+    {gta::kSaveSettings, reinterpret_cast<void*>(&saveSettings)},
+    {gta::kReinitControls, reinterpret_cast<void*>(&reinitControls)},
+    {gta::kDeleteMatchingActionInitiators, reinterpret_cast<void*>(&deleteMatchingActionInitiators)},
+    {gta::kClearActionSlot, reinterpret_cast<void*>(&clearActionSlot)},
+    {gta::kSetKeyboardKeyForAction, reinterpret_cast<void*>(&setKeyboardKeyForAction)},
+    {gta::kSetMouseButtonForAction, reinterpret_cast<void*>(&setMouseButtonForAction)},
+    {gta::kStartGameMenu, reinterpret_cast<void*>(&startGameMenu)},
+    {gta::kSwitchMenuPage, reinterpret_cast<void*>(&switchMenuPage)},
+    {gta::kGetResolutionModeCount, reinterpret_cast<void*>(&getResolutionModeCount)},
+    {gta::kGetResolutionModeInfo, reinterpret_cast<void*>(&getResolutionModeInfo)},
+    {gta::kApplySfxVolume, reinterpret_cast<void*>(&applySfxVolume)},
+    {gta::kApplyMusicVolume, reinterpret_cast<void*>(&applyMusicVolume)},
+};
+static_assert(sizeof kRoutines / sizeof kRoutines[0] <= sizeof behaviours / sizeof behaviours[0], "one behaviour each");
+
+int routineIndex(uintptr_t address) {
+  for (int i = 0; i < static_cast<int>(sizeof kRoutines / sizeof kRoutines[0]); ++i)
+    if (kRoutines[i].address == address) return i;
+  std::abort();
+}
+
+void writeBytes(uintptr_t address, std::initializer_list<uint8_t> bytes) {
+  std::memcpy(reinterpret_cast<void*>(address), bytes.begin(), bytes.size());
+}
+
+// The persistence routines begin with the supported build's bytes on both targets.
+void writePersistenceCode() {
+  writeBytes(gta::kSaveSettings, {0x83, 0xEC, 0x0C, 0x56, 0x57, 0x8B, 0xF9, 0xE8});
+  writeBytes(gta::kPersistenceHelper, {0x83, 0xEC, 0x44, 0x56, 0x57, 0x8B, 0xF9, 0xE8});
+  std::memset(reinterpret_cast<void*>(gta::kPersistenceHelper + 8), 0xCC, kCodeBytes - 8);  // int3: never run
+}
+
+#if defined(__i386__)
+
+void writeRel32(uintptr_t at, const void* target) {
+  const int32_t offset = static_cast<int32_t>(reinterpret_cast<uintptr_t>(target) - (at + 4));
+  std::memcpy(reinterpret_cast<void*>(at), &offset, sizeof offset);
+}
+
+// 32-bit: the routines are real code. SaveSettings runs its genuine first eight bytes, calls
+// the stand-in with the receiver still in ECX and returns as the game's routine would; every
+// other routine is a jump to its stand-in, which has the routine's own calling form.
+void writeRoutineCode() {
+  for (const Routine& routine : kRoutines) {
+    DWORD old;
+    ::VirtualProtect(reinterpret_cast<void*>(routine.address), kCodeBytes, PAGE_EXECUTE_READWRITE, &old);
+    if (routine.address == gta::kSaveSettings) continue;
+    writeBytes(routine.address, {0xE9});  // jmp rel32
+    writeRel32(routine.address + 1, routine.standIn);
+  }
+  writePersistenceCode();
+  writeRel32(gta::kSaveSettings + 8, reinterpret_cast<void*>(&saveSettings));  // completes the call rel32
+  writeBytes(gta::kSaveSettings + 12, {
+                                          0x5F,              // pop edi
+                                          0x5E,              // pop esi
+                                          0x83, 0xC4, 0x0C,  // add esp, 12
+                                          0xC3,              // ret
+                                      });
+  ::FlushInstructionCache(::GetCurrentProcess(), reinterpret_cast<void*>(0x401000), 0xCA0000 - 0x401000);
+}
+
+#else
+
+// 64-bit: the code bytes are x86 code that cannot run here, so the game range stays data and a
+// call into a routine address faults on execution; this handler, which sees the fault before
+// any frame-based handler, resumes the call in the routine's stand-in with the caller's
+// arguments and return address untouched.
+LONG CALLBACK enterStandIn(EXCEPTION_POINTERS* exception) {
+  const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+  if (record->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record->ExceptionInformation[0] != EXCEPTION_EXECUTE_FAULT)
+    return EXCEPTION_CONTINUE_SEARCH;
+  for (const Routine& routine : kRoutines) {
+    if (exception->ContextRecord->Rip != routine.address) continue;
+    exception->ContextRecord->Rip = reinterpret_cast<DWORD64>(routine.standIn);
+    return EXCEPTION_CONTINUE_EXECUTION;
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void writeRoutineCode() {
+  writePersistenceCode();
+  ::AddVectoredExceptionHandler(1, enterStandIn);
+}
+
+#endif
+
+uintptr_t ntHeaders() {
+  return kImageBase + gameValue<uint32_t>(kImageBase + 0x3C);
+}
+
+void makeHeadersWritable() {
+  DWORD old;
+  ::VirtualProtect(reinterpret_cast<void*>(kImageBase), 4096, PAGE_READWRITE, &old);
+}
+
+void writePlausibleValues() {
+  setGameValue<float>(gta::kMouseSensitivity, 0.0025f);
+  setGameValue<uint8_t>(gta::kInvertY, 0);
+  setGameValue<uint8_t>(gta::kMouseSteer, 1);
+  setGameValue<uint8_t>(gta::kMouseFly, 1);
+  setGameValue<uint8_t>(gta::kHud, 1);
+  setGameValue<int32_t>(gta::kRadarMode, 0);
+  setGameValue<int32_t>(gta::kBrightness, 256);
+  setGameValue<float>(gta::kDrawDistance, 1.2f);
+  setGameValue<uint8_t>(gta::kSubtitles, 1);
+  setGameValue<uint8_t>(gta::kWidescreen, 0);
+  setGameValue<uint8_t>(gta::kFrameLimiter, 1);
+  setGameValue<uint8_t>(gta::kRadioAuto, 1);
+  setGameValue<uint8_t>(gta::kSfxVolume, 64);
+  setGameValue<uint8_t>(gta::kMusicVolume, 64);
+  setGameValue<uint8_t>(gta::kRadioEq, 1);
+  setGameValue<uint8_t>(gta::kGameMenuActive, 0);
+  setGameValue<int32_t>(gta::kResolutionMode, 2);
+  setGameValue<int32_t>(gta::kResolutionModeSecondary, 2);
+  setGameValue<int32_t>(gta::kPlayerPed, 0);  // the player is not in the world yet
+  setGameValue<int32_t>(gta::kResolutionGate, 1);
+}
+
+}  // namespace
+
+void installGame() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  makeHeadersWritable();
+  setImageHeaders(gta::kTimeDateStamp, gta::kEntryPointRva);
+  writePlausibleValues();
+  writeRoutineCode();
+}
+
+void setImageHeaders(uint32_t timeDateStamp, uint32_t entryPointRva) {
+  makeHeadersWritable();
+  setGameValue<uint32_t>(ntHeaders() + 8, timeDateStamp);
+  setGameValue<uint32_t>(ntHeaders() + 0x28, entryPointRva);
+}
+
+void pointNtHeadersAtNoAccessPage() {
+  // The header's offset field is 32 bits wide; this program's allocations stay below 4 GB.
+  if (noAccessPage() - kImageBase > 0xFFFFFFFFu) std::abort();
+  makeHeadersWritable();
+  setGameValue<uint32_t>(kImageBase + 0x3C, static_cast<uint32_t>(noAccessPage() - kImageBase));
+}
+
+void setCodeByte(uintptr_t address, uint8_t value) { setGameValue<uint8_t>(address, value); }
+
+uintptr_t noAccessAddress() { return noAccessPage(); }
+
+void setRoutineBehaviour(uintptr_t routine, RoutineBehaviour behaviour) { behaviours[routineIndex(routine)] = behaviour; }
+
+void setResolutionModes(std::vector<std::pair<int32_t, int32_t>> modes) { resolutionModes = std::move(modes); }
+
+std::vector<RoutineCall> routineCalls() {
+  std::lock_guard<std::mutex> hold(callsLock);
+  return calls;
+}
+
+std::vector<RoutineCall> callsOf(uintptr_t routine) {
+  std::vector<RoutineCall> matching;
+  for (const RoutineCall& call : routineCalls())
+    if (call.routine == routine) matching.push_back(call);
+  return matching;
+}
+
+void clearRoutineCalls() {
+  std::lock_guard<std::mutex> hold(callsLock);
+  calls.clear();
+}
+
+}  // namespace sim

@@ -1,0 +1,111 @@
+// The simulated game's memory: every game variable at its real address, the supported build's
+// PE header fields, the persistence routines' code bytes, and a stand-in at every routine
+// address that records its receiver and arguments and can be told to misbehave.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace sim {
+
+// The game's layout, written out here on its own so that a wrong entry in the module's
+// address table shows up as a failing test instead of being mirrored.
+namespace gta {
+constexpr uintptr_t kGameMenu = 0xBA6748;
+constexpr uintptr_t kGameControls = 0xB70198;
+constexpr uintptr_t kMouseSensitivity = 0xB6EC1C;
+constexpr uintptr_t kInvertY = 0xBA6745;
+constexpr uintptr_t kMouseSteer = 0xC1CC02;
+constexpr uintptr_t kMouseFly = 0xC1CC03;
+constexpr uintptr_t kHud = 0xBA6769;
+constexpr uintptr_t kRadarMode = 0xBA676C;
+constexpr uintptr_t kBrightness = 0xBA6784;
+constexpr uintptr_t kDrawDistance = 0xBA6788;
+constexpr uintptr_t kSubtitles = 0xBA678C;
+constexpr uintptr_t kWidescreen = 0xBA6793;
+constexpr uintptr_t kFrameLimiter = 0xBA6794;
+constexpr uintptr_t kRadioAuto = 0xBA6795;
+constexpr uintptr_t kSfxVolume = 0xBA6797;
+constexpr uintptr_t kMusicVolume = 0xBA6798;
+constexpr uintptr_t kRadioEq = 0xBA6799;
+constexpr uintptr_t kGameMenuActive = 0xBA67A4;
+constexpr uintptr_t kResolutionMode = 0xBA681C;
+constexpr uintptr_t kResolutionModeSecondary = 0xBA6820;
+constexpr uintptr_t kActionTable = 0xB70D08;  // 59 records of 32 bytes, key slots at +0, +8, +16
+constexpr uintptr_t kPlayerPed = 0xB7CD98;
+constexpr uintptr_t kResolutionGate = 0xC97C28;
+
+constexpr uintptr_t kSaveSettings = 0x57C660;
+constexpr uintptr_t kPersistenceHelper = 0x57C8F0;
+constexpr uintptr_t kReinitControls = 0x531F20;
+constexpr uintptr_t kDeleteMatchingActionInitiators = 0x531C90;
+constexpr uintptr_t kClearActionSlot = 0x52FD70;
+constexpr uintptr_t kSetKeyboardKeyForAction = 0x530490;
+constexpr uintptr_t kSetMouseButtonForAction = 0x52F590;
+constexpr uintptr_t kStartGameMenu = 0x576B70;
+constexpr uintptr_t kSwitchMenuPage = 0x573680;
+constexpr uintptr_t kGetResolutionModeCount = 0x7F2CC0;
+constexpr uintptr_t kGetResolutionModeInfo = 0x7F2CF0;
+constexpr uintptr_t kApplySfxVolume = 0x506E10;
+constexpr uintptr_t kApplyMusicVolume = 0x506DE0;
+
+constexpr uint32_t kTimeDateStamp = 0x427101CA;
+constexpr uint32_t kEntryPointRva = 0x424570;
+}  // namespace gta
+
+// What a routine stand-in does after recording its call.
+enum class RoutineBehaviour {
+  Return,              // returns normally (with its configured result)
+  Fault,               // reads a page that allows no access
+  IllegalInstruction,  // executes ud2
+  Raise,               // RaiseException with a code of its own
+  Throw,               // a C++ throw out of the routine
+  RaiseAndHandle,      // raises and handles its own exceptions inside, then returns normally
+};
+
+struct RoutineCall {
+  uintptr_t routine;
+  uintptr_t receiver;  // 0 for routines without one
+  std::vector<int32_t> args;
+  DWORD threadId;
+};
+
+// Gives the image the supported build's headers, every game variable a plausible value of that
+// build and every routine its stand-in. Call before cef_initialize; tests change values after.
+void installGame();
+
+template <typename T>
+void setGameValue(uintptr_t address, T value) {
+  std::memcpy(reinterpret_cast<void*>(address), &value, sizeof value);
+}
+
+template <typename T>
+T gameValue(uintptr_t address) {
+  T value;
+  std::memcpy(&value, reinterpret_cast<const void*>(address), sizeof value);
+  return value;
+}
+
+// The PE header fields the layout check reads from the image at 0x400000.
+void setImageHeaders(uint32_t timeDateStamp, uint32_t entryPointRva);
+// Points the DOS header's NT-header offset at a page that allows no access.
+void pointNtHeadersAtNoAccessPage();
+// One byte of a routine's code.
+void setCodeByte(uintptr_t address, uint8_t value);
+
+// A reserved page that faults on every access.
+uintptr_t noAccessAddress();
+
+void setRoutineBehaviour(uintptr_t routine, RoutineBehaviour behaviour);
+// The modes GetResolutionModeCount and GetResolutionModeInfo report, as width and height.
+void setResolutionModes(std::vector<std::pair<int32_t, int32_t>> modes);
+
+std::vector<RoutineCall> routineCalls();
+std::vector<RoutineCall> callsOf(uintptr_t routine);
+void clearRoutineCalls();
+
+}  // namespace sim
