@@ -119,4 +119,33 @@ TEST(CreationSchedule, NewStartAfterQuitRequestsOnlyTheLoadingScreenAgain) {
   EXPECT_EQ(sim::logCount("[LOADING] READY and visible."), 1);
 }
 
+// A pause page placed next to the game: named in the start-up line and loaded by the browser.
+TEST(PausePageNextToTheGame, IsLoggedAtStartAndRequestedForThePauseBrowser) {
+  const std::wstring directory = sim::programDirectory() + L"\\cef_dev\\pause";
+  const std::wstring page = directory + L"\\index.html";
+  ::CreateDirectoryW((sim::programDirectory() + L"\\cef_dev").c_str(), nullptr);
+  ::CreateDirectoryW(directory.c_str(), nullptr);
+  HANDLE file = ::CreateFileW(page.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  ::CloseHandle(file);
+
+  std::string expected = "file:///";
+  for (const wchar_t c : sim::programDirectory() + L"\\cef_dev\\pause\\index.html") {
+    ASSERT_TRUE(c < 0x80 && c != L' ' && c != L'%') << "the build folder itself would need escaping";
+    expected += c == L'\\' ? '/' : static_cast<char>(c);
+  }
+  sim::createGameWindow();
+  sim::initializeWithHost();
+  sim::runFrames(100, 10);
+  ::DeleteFileW(page.c_str());
+  ::RemoveDirectoryW(directory.c_str());
+  ::RemoveDirectoryW((sim::programDirectory() + L"\\cef_dev").c_str());
+
+  EXPECT_TRUE(sim::logHas("[CEF] Menu URL=" + expected));
+  EXPECT_TRUE(sim::logHas("[UI] URL=" + expected));
+  const std::vector<sim::HostCall> pause = sim::hostCallsFor(kPauseBrowserId);
+  ASSERT_EQ(pause.size(), 1u) << sim::describe(pause);
+  EXPECT_EQ(pause[0].url, expected);
+}
+
 }  // namespace
