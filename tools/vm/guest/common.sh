@@ -12,7 +12,8 @@ start_xvfb() {
     local log=$1 i
     rm -f /tmp/.X11-unix/X99 /tmp/.X99-lock
     Xvfb :99 -screen 0 1280x1024x24 -nolisten tcp >"$log" 2>&1 </dev/null &
-    for ((i = 0; i < 200; i++)); do
+    # Up to 60 s: on a loaded host everything in the emulator is several times slower.
+    for ((i = 0; i < 600; i++)); do
         if [ -S /tmp/.X11-unix/X99 ]; then
             export DISPLAY=:99
             return 0

@@ -25,7 +25,7 @@ done < /modules/order
 i=0
 while [ ! -b /dev/vda ]; do
     i=$((i + 1))
-    [ "$i" -gt 100 ] && fail "no /dev/vda"
+    [ "$i" -gt 300 ] && fail "no /dev/vda"
     sleep 0.1
 done
 

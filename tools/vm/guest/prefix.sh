@@ -10,8 +10,13 @@ start_xvfb /io/xvfb.log || echo "prefix: Xvfb did not start, continuing without 
 # No network and no mono/gecko packages in the image: without these overrides wineboot would offer
 # to download them (a dialog that waits forever under Xvfb).
 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -u >>/io/prefix.log 2>&1
-# An unhandled exception would open winedbg's crash dialog and wait for a click until the time limit;
-# without the dialog winedbg prints the backtrace to stderr and the process ends (exit code 5 for 0xc0000005).
+# On an unhandled exception Wine starts winedbg, which opens a crash dialog that waits for a click until
+# the time limit. Without the dialog winedbg prints a backtrace, but on a loaded host it was seen to end
+# the crashed program with exit code 0, which would pass as a success. So no debugger at all: Wine fails
+# to start one and ends the process with the exception code (exit 5 for 0xc0000005), after printing
+# "wine: Unhandled page fault ... at address ...". The dialog stays off for anyone who puts winedbg back.
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
+    /d no-debugger-configured /f >>/io/prefix.log 2>&1
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>/io/prefix.log 2>&1
 # Wine 8 reports Windows 7 in a win32 prefix; current CEF builds need Windows 10.
 winecfg -v win10 >>/io/prefix.log 2>&1
@@ -24,6 +29,7 @@ test -f "$WINEPREFIX/system.reg"
 grep -q '#arch=win32' "$WINEPREFIX/system.reg"
 test -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll"
 grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg"
+grep -q '"Debugger"="no-debugger-configured"' "$WINEPREFIX/system.reg"
 mkdir -p "$WINEPREFIX/drive_c/work"
 sync
 echo ok >/io/prefix-ok
