@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
 namespace {
 
 // GCC raises its own throws as this SEH code on x86_64; they are left to the C++ catch-all

@@ -2,6 +2,8 @@
 // becomes a false result instead of taking the game down.
 #pragma once
 
+#include <type_traits>
+
 using GuardedBody = void (*)(void* context);
 
 // Calls body(context); true when it returned, false when anything was raised or thrown inside
@@ -13,6 +15,7 @@ bool runGuarded(GuardedBody body, void* context);
 // destructors, since a fault skips them).
 template <typename Callable>
 bool guarded(Callable&& callable) {
-  return runGuarded([](void* context) { (*static_cast<Callable*>(context))(); },
+  using Body = std::remove_reference_t<Callable>;
+  return runGuarded([](void* context) { (*static_cast<Body*>(context))(); },
                     const_cast<void*>(static_cast<const void*>(&callable)));
 }

@@ -66,14 +66,14 @@ TEST_F(LayoutCheck, BothNotesComeTimeStampFirst) {
 }
 
 TEST_F(LayoutCheck, AJumpOverSaveSettingsLeavesChangesForTheSessionOnly) {
-  sim::setCodeByte(gta::kSaveSettings, 0xE9);  // jmp rel32 written over the routine
+  sim::setGameValue<uint8_t>(gta::kSaveSettings, 0xE9);  // jmp rel32 written over the routine
   sim::initializeWithHost();
   EXPECT_EQ(layoutLines(), (Lines{kAccepted, kSessionOnly}));
   EXPECT_TRUE(sim::logHas(kSupported)) << "a patched persistence path does not close the bridge";
 }
 
 TEST_F(LayoutCheck, TheSecondRoutinesLastByteCounts) {
-  sim::setCodeByte(gta::kPersistenceHelper + 7, 0x90);
+  sim::setGameValue<uint8_t>(gta::kPersistenceHelper + 7, 0x90);
   sim::initializeWithHost();
   EXPECT_EQ(layoutLines(), (Lines{kAccepted, kSessionOnly}));
 }

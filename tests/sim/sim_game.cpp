@@ -19,6 +19,7 @@ namespace {
 
 constexpr uintptr_t kImageBase = 0x400000;
 constexpr DWORD kStandInRaiseCode = 0xE0474D45;  // what a misbehaving routine raises
+constexpr DWORD kMsvcThrowCode = 0xE06D7363;     // "\xE0msc"
 constexpr int kCodeBytes = 32;  // room given to each routine's code
 
 std::mutex callsLock;
@@ -58,7 +59,14 @@ void enter(uintptr_t routine, const void* receiver, std::vector<int32_t> args) {
       ::RaiseException(kStandInRaiseCode, 0, 0, nullptr);
       return;
     case RoutineBehaviour::Throw:
+#if defined(__i386__)
+      // The 32-bit game is built with Microsoft's compiler, whose C++ throw is this structured
+      // exception; a GCC throw could not unwind through the game's code, which has no unwind tables.
+      ::RaiseException(kMsvcThrowCode, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+      return;
+#else
       throw std::runtime_error("thrown by a game routine");
+#endif
     case RoutineBehaviour::RaiseAndHandle:
       // Both handle their exception inside: the system's own probe and a C++ throw and catch.
       ::IsBadReadPtr(reinterpret_cast<const void*>(noAccessPage()), sizeof(int32_t));
@@ -247,8 +255,6 @@ void pointNtHeadersAtNoAccessPage() {
   makeHeadersWritable();
   setGameValue<uint32_t>(kImageBase + 0x3C, static_cast<uint32_t>(noAccessPage() - kImageBase));
 }
-
-void setCodeByte(uintptr_t address, uint8_t value) { setGameValue<uint8_t>(address, value); }
 
 uintptr_t noAccessAddress() { return noAccessPage(); }
 

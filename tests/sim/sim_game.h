@@ -78,6 +78,7 @@ struct RoutineCall {
 // build and every routine its stand-in. Call before cef_initialize; tests change values after.
 void installGame();
 
+// Any game byte, code included: the routines' code is writable too.
 template <typename T>
 void setGameValue(uintptr_t address, T value) {
   std::memcpy(reinterpret_cast<void*>(address), &value, sizeof value);
@@ -94,8 +95,6 @@ T gameValue(uintptr_t address) {
 void setImageHeaders(uint32_t timeDateStamp, uint32_t entryPointRva);
 // Points the DOS header's NT-header offset at a page that allows no access.
 void pointNtHeadersAtNoAccessPage();
-// One byte of a routine's code.
-void setCodeByte(uintptr_t address, uint8_t value);
 
 // A reserved page that faults on every access.
 uintptr_t noAccessAddress();
