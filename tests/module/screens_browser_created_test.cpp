@@ -1,8 +1,6 @@
 // The reaction to each reported browser on the shared flags, from any thread and before start.
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "screens/browser_ids.h"
 #include "screens/pause_menu.h"
 #include "tests/module/screens_harness.h"
@@ -47,26 +45,6 @@ TEST_F(BrowserCreated, HudReadyUnderTheOpenMenuIsHiddenAtOnce) {
   EXPECT_EQ(recorded(), calls({hide(kHudBrowserId, 1)}));
   EXPECT_EQ(logCount("[CEF] Tembra HUD browser READY."), 2);
   EXPECT_EQ(logCount("[CEF] HUD ready while pause menu is open -> hidden immediately."), 1);
-}
-
-TEST_F(BrowserCreated, MinimapAndLoadingReadinessAreRecorded) {
-  cef_browser_created(kMinimapBrowserId, 1);
-  cef_browser_created(kLoadingBrowserId, 1);
-  EXPECT_EQ(gState.minimapReady.load(), 1);
-  EXPECT_EQ(gState.loadingReady.load(), 1);
-  EXPECT_EQ(recorded(), calls({focus(kMinimapBrowserId, 0), hide(kLoadingBrowserId, 0), focus(kLoadingBrowserId, 1)}));
-}
-
-TEST_F(BrowserCreated, HostThreadCallsReachTheHostFromThatThread) {
-  DWORD hostThread = 0;
-  std::thread([&] {
-    hostThread = ::GetCurrentThreadId();
-    cef_browser_created(kPauseBrowserId, 1);
-  }).join();
-  const std::vector<sim::HostCall> made = sim::hostCalls();
-  ASSERT_EQ(made.size(), 2u) << recorded();
-  for (const sim::HostCall& call : made) EXPECT_EQ(call.threadId, hostThread);
-  EXPECT_EQ(gState.pauseReady.load(), 1);
 }
 
 TEST(BrowserCreatedBeforeStart, SetsItsFlagsWithoutCallingTheHost) {
