@@ -5,6 +5,8 @@ set(TEMBRA_MODULE_SOURCES
   core/lifecycle.cpp
   core/plugin_state.cpp
   keyboard/esc_requests.cpp
+  keyboard/hook_proc.cpp
+  keyboard/hook_thread.cpp
   log/log_file.cpp
   log/text.cpp
   native/fault_guard.cpp
@@ -39,6 +41,7 @@ add_library(tembra_sim STATIC
   tests/sim/fake_clock.cpp
   tests/sim/game_window.cpp
   tests/sim/module_under_test.cpp
+  tests/sim/real_input.cpp
   tests/sim/sim_game.cpp
   tests/sim/sim_host.cpp
 )
@@ -46,7 +49,12 @@ target_include_directories(tembra_sim PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tembra_sim PUBLIC _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMINMAX)
 target_compile_options(tembra_sim PRIVATE ${TEMBRA_WARNINGS})
 target_link_libraries(tembra_sim PUBLIC user32)
-add_dependencies(tembra_sim TembraUI)
+add_dependencies(tembra_sim TembraUI foreign_window)
+
+# Another program's window for the keyboard tests, placed next to the test programs.
+add_executable(foreign_window tests/sim/foreign_window_main.cpp)
+target_compile_options(foreign_window PRIVATE ${TEMBRA_WARNINGS})
+target_link_options(foreign_window PRIVATE -static)
 
 # Like the game, the simulated game's image sits at 0x400000 and is never relocated.
 # The game's address range 0x401000-0xCA0000 is the simulated game's memory section
@@ -72,7 +80,8 @@ endfunction()
 # The module's own code linked into a test program: its internals under real Windows calls.
 file(GLOB TEMBRA_MODULE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/module/*_test.cpp)
 add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/sim/fake_clock.cpp tests/sim/game_window.cpp
-                            tests/sim/sim_game.cpp tests/sim/sim_host.cpp)
+                            tests/sim/real_input.cpp tests/sim/sim_game.cpp tests/sim/sim_host.cpp)
+add_dependencies(module_tests foreign_window)
 target_link_libraries(module_tests PRIVATE tembra_module user32)
 tembra_wine_tests(module_tests)
 

@@ -4,6 +4,7 @@
 
 #include "core/exports.h"
 #include "core/plugin_state.h"
+#include "keyboard/hook_thread.h"
 #include "log/log_file.h"
 #include "native/layout_check.h"
 #include "screens/pause_page.h"
@@ -49,6 +50,17 @@ void waitAndClose(HANDLE& thread, DWORD waitMs) {
   thread = nullptr;
 }
 
+// A worker that cannot be created is logged with the Win32 code and not retried until the next
+// start-up; the module runs on without it.
+HANDLE startWorker(LPTHREAD_START_ROUTINE procedure, DWORD* threadId, const char* failureMessage) {
+  const HANDLE thread = ::CreateThread(nullptr, 0, procedure, nullptr, 0, threadId);
+  if (thread == nullptr) {
+    const DWORD error = ::GetLastError();
+    logLine(failureMessage + std::to_string(error));
+  }
+  return thread;
+}
+
 void closeListenSocket() {
   const uintptr_t socket = gState.listenSocket.exchange(static_cast<uintptr_t>(INVALID_SOCKET));
   if (socket == static_cast<uintptr_t>(INVALID_SOCKET)) return;
@@ -88,8 +100,13 @@ extern "C" void __cdecl cef_initialize(const HostApi* api) {
   logLine(std::string("[NATIVE] supported=") + (gState.nativeSupported ? "YES" : "NO"));
   // Only logged here; the pause browser's creation looks the page up again.
   logLine("[CEF] Menu URL=" + pausePageUrl());
-  // Still to come at this point: the first state document, and the keyboard and bridge worker
-  // threads.
+  // Still to come at this point: the first state document.
+  if (gState.keyboardThread == nullptr) {
+    DWORD threadId = 0;
+    gState.keyboardThread = startWorker(keyboardThreadMain, &threadId, "[KEYBOARD] CreateThread failed. Win32=");
+    if (gState.keyboardThread != nullptr) gState.keyboardThreadId.store(threadId);
+  }
+  // Still to come at this point: the bridge worker thread.
 }
 
 extern "C" void __cdecl cef_quit() {

@@ -19,6 +19,11 @@ inline constexpr const char kDefaultStateDocument[] =
     "{\"supported\":false,\"menuOpen\":false,\"menuGeneration\":0,\"captureCancelCounter\":0,"
     "\"settings\":{},\"bindings\":{}}";
 
+// Values of PluginState::captureMode.
+inline constexpr int32_t kCaptureNone = 0;
+inline constexpr int32_t kCaptureKeyboard = 1;  // key-downs become the captured game key code
+inline constexpr int32_t kCaptureMouse = 2;     // keyboard keys reach the game; ESC still cancels
+
 // Thread legend: G game thread, K keyboard hook thread, B bridge thread, H host callback thread.
 struct PluginState {
   // Copy of the host's table; written by cef_initialize before any worker starts, never cleared.

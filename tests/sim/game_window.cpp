@@ -1,11 +1,24 @@
 // Real top-level windows for the simulated game.
 #include "tests/sim/game_window.h"
 
+#include <algorithm>
+
 namespace sim {
+namespace {
+
+std::vector<KeyMessage> keyMessages;
+
+LRESULT CALLBACK recordKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP)
+    keyMessages.push_back({message, wParam});
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
 
 HWND createWindow(const wchar_t* className, bool visible, HWND owner) {
   WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = ::DefWindowProcW;
+  windowClass.lpfnWndProc = recordKeys;
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
   windowClass.lpszClassName = className;
   ::RegisterClassW(&windowClass);  // fails harmlessly when the class already exists
@@ -24,6 +37,14 @@ void pumpMessages() {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
+}
+
+std::vector<KeyMessage> keyMessagesReceived() { return keyMessages; }
+
+int keyMessageCount(UINT message, WPARAM virtualKey) {
+  return static_cast<int>(std::count_if(keyMessages.begin(), keyMessages.end(), [&](const KeyMessage& key) {
+    return key.message == message && key.virtualKey == virtualKey;
+  }));
 }
 
 }  // namespace sim

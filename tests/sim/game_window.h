@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace sim {
 
 constexpr wchar_t kGameWindowClass[] = L"Grand theft auto San Andreas";
@@ -15,5 +17,15 @@ HWND createGameWindow(bool visible = true);
 
 // Handles pending messages of this thread's windows, as the game's own loop would.
 void pumpMessages();
+
+// A key message one of these windows received: WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP.
+struct KeyMessage {
+  UINT message;
+  WPARAM virtualKey;
+};
+
+// Every key message these windows have received, in order; what the module let reach the game.
+std::vector<KeyMessage> keyMessagesReceived();
+int keyMessageCount(UINT message, WPARAM virtualKey);
 
 }  // namespace sim

@@ -1,0 +1,101 @@
+// The keyboard hook thread's life: started by cef_initialize, ended by cef_quit within its wait,
+// also when the quit races the thread's start.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "core/exports.h"
+#include "core/plugin_state.h"
+#include "keyboard/hook_thread.h"
+#include "log/log_file.h"
+#include "tests/module/screens_harness.h"
+#include "tests/sim/real_input.h"
+
+namespace {
+
+using screens_harness::logCount;
+using screens_harness::logMessages;
+
+constexpr char kInstalled[] = "[KEYBOARD] Low-level hook installed.";
+constexpr char kStopped[] = "[KEYBOARD] Hook stopped.";
+// Far below cef_quit's 2000 ms: a quit that needs the whole wait has missed the thread's end.
+constexpr long long kPromptQuitMs = 1000;
+
+void __cdecl ignoreCreate(uint32_t, const char*, int32_t, int32_t) {}
+void __cdecl ignoreSpare() {}
+void __cdecl ignoreHideOrFocus(uint32_t, int32_t) {}
+const HostApi kTable{&ignoreCreate, &ignoreSpare, &ignoreHideOrFocus, &ignoreHideOrFocus};
+
+long long timedQuitMs() {
+  const auto start = std::chrono::steady_clock::now();
+  cef_quit();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+size_t indexOf(const std::vector<std::string>& lines, const std::string& message) {
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (lines[i] == message) return i;
+  return lines.size();
+}
+
+class KeyboardThread : public ::testing::Test {
+ protected:
+  void SetUp() override { gState.moduleHandle = ::GetModuleHandleW(nullptr); }
+};
+
+TEST_F(KeyboardThread, QuitEndsItPromptlyAndTheHookGoesFirst) {
+  cef_initialize(&kTable);
+  ASSERT_NE(gState.keyboardThread, nullptr);
+  ASSERT_NE(gState.keyboardThreadId.load(), 0u);
+  ASSERT_TRUE(sim::pumpUntil([] { return logCount(kInstalled) == 1; }));
+  EXPECT_LT(timedQuitMs(), kPromptQuitMs);
+  EXPECT_EQ(gState.keyboardThread, nullptr);
+  EXPECT_EQ(gState.keyboardThreadId.load(), 0u);
+  EXPECT_EQ(gState.keyboardHook, nullptr) << "the hook is removed";
+  const std::vector<std::string> lines = logMessages();
+  const size_t quit = indexOf(lines, "[CEF] cef_quit.");
+  const size_t stopped = indexOf(lines, kStopped);
+  const size_t end = indexOf(lines, "TembraUI Native Pause V1 stopped.");
+  ASSERT_LT(end, lines.size()) << ::testing::PrintToString(lines);
+  EXPECT_LT(quit, stopped);
+  EXPECT_LT(stopped, end) << "cef_quit waits for the thread";
+}
+
+TEST_F(KeyboardThread, QuitRacingTheStartNeverWaitsOutTheThread) {
+  for (int round = 0; round < 20; ++round) {
+    cef_initialize(&kTable);
+    ASSERT_NE(gState.keyboardThread, nullptr);
+    EXPECT_LT(timedQuitMs(), kPromptQuitMs) << "round " << round;
+    EXPECT_EQ(logCount(kStopped), 1) << "round " << round << ": " << ::testing::PrintToString(logMessages());
+  }
+}
+
+TEST_F(KeyboardThread, StopAlreadyRequestedSkipsTheMessageLoop) {
+  resetLog();
+  gState.stopRequested.store(1);
+  const HANDLE thread = ::CreateThread(nullptr, 0, keyboardThreadMain, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(::WaitForSingleObject(thread, kPromptQuitMs), WAIT_OBJECT_0) << "nothing woke it, nor had to";
+  DWORD exitCode = 1;
+  ::GetExitCodeThread(thread, &exitCode);
+  ::CloseHandle(thread);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(logMessages(), (std::vector<std::string>{kInstalled, kStopped}));
+  EXPECT_EQ(gState.keyboardHook, nullptr);
+}
+
+TEST_F(KeyboardThread, SecondStartWhileRunningStartsNoSecondThread) {
+  cef_initialize(&kTable);
+  const HANDLE first = gState.keyboardThread;
+  cef_initialize(&kTable);
+  EXPECT_EQ(gState.keyboardThread, first);
+  EXPECT_LT(timedQuitMs(), kPromptQuitMs);
+  cef_initialize(&kTable);
+  EXPECT_NE(gState.keyboardThread, nullptr) << "a start after a quit makes a new thread";
+  ASSERT_TRUE(sim::pumpUntil([] { return logCount(kInstalled) == 1; }));
+  EXPECT_LT(timedQuitMs(), kPromptQuitMs);
+}
+
+}  // namespace
