@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/plugin_state.h"
@@ -219,6 +221,56 @@ TEST_F(GuardedAccess, ResolutionModesAreReadOnlyBehindAnOpenGate) {
   EXPECT_EQ(count, 0);
   EXPECT_FALSE(getResolutionModeInfo(0, &info));
   EXPECT_TRUE(sim::routineCalls().empty()) << "a closed gate calls nothing in the game";
+}
+
+// The module's table against the game's layout as the simulated game spells it on its own: a
+// typo on either side, or two names for one address, fails here.
+TEST(GameTable, EveryAddressMatchesTheGameAndIsDistinct) {
+  const std::pair<uintptr_t, uintptr_t> entries[] = {
+      {game::kGameMenu, gta::kGameMenu},
+      {game::kGameControls, gta::kGameControls},
+      {game::kMouseSensitivity, gta::kMouseSensitivity},
+      {game::kInvertY, gta::kInvertY},
+      {game::kMouseSteer, gta::kMouseSteer},
+      {game::kMouseFly, gta::kMouseFly},
+      {game::kHud, gta::kHud},
+      {game::kRadarMode, gta::kRadarMode},
+      {game::kBrightness, gta::kBrightness},
+      {game::kDrawDistance, gta::kDrawDistance},
+      {game::kSubtitles, gta::kSubtitles},
+      {game::kWidescreen, gta::kWidescreen},
+      {game::kFrameLimiter, gta::kFrameLimiter},
+      {game::kRadioAuto, gta::kRadioAuto},
+      {game::kSfxVolume, gta::kSfxVolume},
+      {game::kMusicVolume, gta::kMusicVolume},
+      {game::kRadioEq, gta::kRadioEq},
+      {game::kGameMenuActive, gta::kGameMenuActive},
+      {game::kResolutionMode, gta::kResolutionMode},
+      {game::kResolutionModeSecondary, gta::kResolutionModeSecondary},
+      {game::kActionTable, gta::kActionTable},
+      {game::kPlayerPed, gta::kPlayerPed},
+      {game::kResolutionGate, gta::kResolutionGate},
+      {game::kSaveSettings, gta::kSaveSettings},
+      {game::kPersistenceHelper, gta::kPersistenceHelper},
+      {game::kReinitControls, gta::kReinitControls},
+      {game::kDeleteMatchingActionInitiators, gta::kDeleteMatchingActionInitiators},
+      {game::kClearActionSlot, gta::kClearActionSlot},
+      {game::kSetKeyboardKeyForAction, gta::kSetKeyboardKeyForAction},
+      {game::kSetMouseButtonForAction, gta::kSetMouseButtonForAction},
+      {game::kStartGameMenu, gta::kStartGameMenu},
+      {game::kSwitchMenuPage, gta::kSwitchMenuPage},
+      {game::kGetResolutionModeCount, gta::kGetResolutionModeCount},
+      {game::kGetResolutionModeInfo, gta::kGetResolutionModeInfo},
+      {game::kApplySfxVolume, gta::kApplySfxVolume},
+      {game::kApplyMusicVolume, gta::kApplyMusicVolume},
+  };
+  std::set<uintptr_t> distinct;
+  for (const auto& [table, layout] : entries) {
+    EXPECT_EQ(table, layout) << std::hex << table;
+    EXPECT_TRUE(distinct.insert(table).second) << std::hex << table << " appears twice";
+  }
+  EXPECT_EQ(game::actionKeySlot(0, 1), 0xB70D10u);
+  EXPECT_EQ(game::actionKeySlot(58, 1), 0xB71450u);
 }
 
 // A routine's own calling form must leave the caller's stack exactly as before, after a normal
