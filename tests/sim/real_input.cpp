@@ -98,7 +98,9 @@ bool bringToFront(HWND window) {
     return false;
   }
   if (runXdotool("windowfocus --sync " + std::to_string(xWindow)) != 0) return false;
-  return pumpUntil([window] { return ::GetForegroundWindow() == window; });
+  if (pumpUntil([window] { return ::GetForegroundWindow() == window; })) return true;
+  std::fprintf(stderr, "bringToFront: the window did not come to the front\n");
+  return false;
 }
 
 ForeignWindow startForeignWindow() {
@@ -117,6 +119,10 @@ ForeignWindow startForeignWindow() {
     foreign.window = ::FindWindowW(kForeignWindowClass, nullptr);
     return foreign.window != nullptr;
   });
+  // Its window takes the front as it is shown; once the program waits for input, that is over
+  // and cannot undo a later bringToFront.
+  ::WaitForInputIdle(foreign.process, kXdotoolTimeoutMs);
+  pumpMessages();
   return foreign;
 }
 
