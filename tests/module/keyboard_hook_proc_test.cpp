@@ -2,6 +2,7 @@
 // it swallows, and that every release of ESC ends the press, whichever stage sees it.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "core/plugin_state.h"
@@ -91,14 +92,18 @@ TEST_F(HookProc, GameKeyCodeOfANullEventIsNone) { EXPECT_EQ(toGameKeyCode(nullpt
 // latch stayed set, the player's next ESC press would be lost without a trace.
 enum class ReleasePath { NativeMenu, EscDisabled, DuringCapture };
 
-std::string releasePathName(const ::testing::TestParamInfo<ReleasePath>& path) {
-  switch (path.param) {
+const char* nameOf(ReleasePath path) {
+  switch (path) {
     case ReleasePath::NativeMenu: return "NativeMenu";
     case ReleasePath::EscDisabled: return "EscDisabled";
     case ReleasePath::DuringCapture: return "DuringCapture";
   }
   return "Unknown";
 }
+
+void PrintTo(ReleasePath path, std::ostream* out) { *out << nameOf(path); }
+
+std::string releasePathName(const ::testing::TestParamInfo<ReleasePath>& path) { return nameOf(path.param); }
 
 class EscReleasedElsewhere : public HookProc, public ::testing::WithParamInterface<ReleasePath> {};
 

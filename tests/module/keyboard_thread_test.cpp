@@ -40,6 +40,12 @@ size_t indexOf(const std::vector<std::string>& lines, const std::string& message
   return lines.size();
 }
 
+bool hookFailureLogged() {
+  for (const std::string& line : logMessages())
+    if (line.rfind("[KEYBOARD] Hook install failed. Win32=", 0) == 0) return true;
+  return false;
+}
+
 class KeyboardThread : public ::testing::Test {
  protected:
   void SetUp() override { gState.moduleHandle = ::GetModuleHandleW(nullptr); }
@@ -84,6 +90,20 @@ TEST_F(KeyboardThread, StopAlreadyRequestedSkipsTheMessageLoop) {
   EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(logMessages(), (std::vector<std::string>{kInstalled, kStopped}));
   EXPECT_EQ(gState.keyboardHook, nullptr);
+}
+
+TEST_F(KeyboardThread, RefusedHookIsLoggedAndTheThreadEndsAtOnce) {
+  // The system refuses a hook whose module handle names no loaded module.
+  gState.moduleHandle = reinterpret_cast<HMODULE>(0x12340000);
+  cef_initialize(&kTable);
+  ASSERT_TRUE(sim::pumpUntil([] { return hookFailureLogged(); }));
+  EXPECT_EQ(::WaitForSingleObject(gState.keyboardThread, kPromptQuitMs), WAIT_OBJECT_0) << "no message loop";
+  EXPECT_EQ(gState.keyboardHook, nullptr);
+  EXPECT_NE(gState.keyboardThreadId.load(), 0u) << "kept until cef_quit clears it";
+  EXPECT_LT(timedQuitMs(), kPromptQuitMs) << "posting to the ended thread fails, the wait returns at once";
+  EXPECT_EQ(logCount(kInstalled), 0);
+  EXPECT_EQ(logCount(kStopped), 0);
+  EXPECT_EQ(logCount("[KEYBOARD] Hook install failed. Win32=87"), 1) << ::testing::PrintToString(logMessages());
 }
 
 TEST_F(KeyboardThread, SecondStartWhileRunningStartsNoSecondThread) {
