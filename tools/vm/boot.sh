@@ -14,9 +14,15 @@ done
 # One emulator at a time per cache: software emulation is CPU-bound and the machine is shared.
 # The wait for the lock is outside the time limit. Two vCPUs (VM_CPUS) cut Wine's start-up by a third
 # even though the host has only two cores; VM_CPUS=1 leaves a core free on a loaded host.
-lock="$machine/../../qemu.lock"
+exec 7>"$machine/../../qemu.lock"
+if ! flock -n 7; then
+    echo "boot: another machine runs on this cache; waiting for it" >&2
+    flock 7
+fi
+# When the emulator really started, for callers that report boot times without the wait.
+date +%s >"$log.started"
 # -cpu max,-smap: with SMAP the emulator's 32-bit iret path makes the guest kernel oops on Wine's first 32-bit process.
-exec flock "$lock" timeout --kill-after=10 "$limit" \
+exec timeout --kill-after=10 "$limit" \
     qemu-system-x86_64 -machine pc,accel=tcg -cpu max,-smap -m "${VM_MEMORY:-2048}" -smp "${VM_CPUS:-2}" \
     -nodefaults -display none -monitor none -no-reboot -nic none \
     -serial "file:$log" \

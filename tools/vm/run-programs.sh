@@ -69,7 +69,10 @@ fi
 # Shared hold on the build lock: build-machine.sh replaces (and deletes) machines only while no run
 # uses one, and a run started during a rebuild waits for it.
 exec 8>"$cache/build.lock"
-flock -s 8
+if ! flock -s -n 8; then
+    echo "run-programs: the machine is being built or replaced; waiting" >&2
+    flock -s 8
+fi
 [ -f "$machine/READY" ] || die "no ready machine in $cache"
 machine=$(cd "$machine" && pwd -P)
 
@@ -128,12 +131,12 @@ fi
 ((n)) || die "no programs to run"
 [ -n "$total" ] || total=$((120 + n * (limit + 10)))
 
-start=$(date +%s)
 set +e
 "$here/boot.sh" "$machine" "$share" "$total" "$run/serial.log"
 qrc=$?
 set -e
-secs=$(($(date +%s) - start))
+# From the emulator's own start, so a wait for another machine is not counted.
+secs=$(($(date +%s) - $(cat "$run/serial.log.started" 2>/dev/null || date +%s)))
 
 # Judge from the marker files only: a result exists only if the guest wrote it.
 rc=0 exited=0 timedout=0 missing=0 notrun=0
