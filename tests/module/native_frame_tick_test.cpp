@@ -19,6 +19,20 @@ namespace gta = sim::gta;
 
 const std::string kEscEnabledLine = "[ESC] Player ped detected in world -> ESC enabled.";
 
+BOOL CALLBACK matchGameClassWindow(HWND window, LPARAM processId) {
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  wchar_t className[64] = {};
+  ::GetClassNameW(window, className, 64);
+  if (owner != static_cast<DWORD>(processId) || std::wstring(className) != sim::kGameWindowClass) return TRUE;
+  return FALSE;
+}
+
+bool hasGameClassWindow(DWORD processId) {
+  // EnumWindows returns FALSE only when the callback stopped it, i.e. found one.
+  return !::EnumWindows(matchGameClassWindow, static_cast<LPARAM>(processId));
+}
+
 // Starts another program of this directory with this process's id; it ends with this process.
 void startOtherProcessWindow() {
   wchar_t path[MAX_PATH] = {};
@@ -32,12 +46,10 @@ void startOtherProcessWindow() {
   ASSERT_TRUE(::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
-  // Its window is up once some top-level window of the game's class belongs to it.
-  for (int i = 0; i < 200; ++i) {
-    HWND window = ::FindWindowW(sim::kGameWindowClass, nullptr);
-    DWORD owner = 0;
-    if (window != nullptr) ::GetWindowThreadProcessId(window, &owner);
-    if (owner == process.dwProcessId) return;
+  // Its window is up once a top-level window of the game's class belongs to it; starting a
+  // process takes seconds in an emulated machine.
+  for (int i = 0; i < 1200; ++i) {
+    if (hasGameClassWindow(process.dwProcessId)) return;
     ::Sleep(25);
   }
   FAIL() << "the other process's window did not appear";
