@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: natively, under wine64 with Xvfb, and the checks on
-# the shipped 32-bit DLL; ends with the line "N passed, N failed".
+# Builds everything and runs every test: natively, under wine64 with Xvfb, the checks on the
+# shipped 32-bit DLL, and that DLL under 32-bit Wine in an emulated machine; ends with the line
+# "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source tools/setup.sh
@@ -40,6 +41,9 @@ run_ctest_lane native
 tembra_wine_ready || { echo "wine: prefix not ready" >&2; }
 run_ctest_lane win64
 run_ctest_lane win32
+echo "== product (32-bit DLL under 32-bit Wine in the emulated machine)"
+# Outside the build tree, so a later clone on the same machine reuses the machine (~3 GB).
+TEMBRA_VM_CACHE=${TEMBRA_VM_CACHE:-/var/tmp/tembra-vm} bash tools/run-product-lane.sh "$results/product"
 
 passed=0
 failed=0

@@ -21,8 +21,9 @@ trap 'echo "build-machine: FAILED at step: $STEP" >&2' ERR
 step() { STEP=$1; echo "build-machine: [$SECONDS s] $STEP" >&2; }
 
 # Packages of the guest's root filesystem. dash: Debian's wine launchers are /bin/sh scripts.
-# xvfb: an X server for programs that open windows. busybox-static: its busybox goes into the initrd.
-ROOT_PKGS=(wine32:i386 wine64 wine bash dash coreutils grep sed findutils procps xvfb busybox-static)
+# xvfb: an X server for programs that open windows; xdotool: real key presses for the keyboard
+# tests. busybox-static: its busybox goes into the initrd.
+ROOT_PKGS=(wine32:i386 wine64 wine bash dash coreutils grep sed findutils procps xvfb xdotool busybox-static)
 # Modules the initrd loads; their dependencies are added below. crc32c_generic: ext4 requests it
 # at mount time through modprobe, which the initrd does not have.
 MODULES=(virtio_pci virtio_blk crc32c_generic ext4 9pnet_virtio 9p)
