@@ -11,29 +11,12 @@
 #include "log/log_file.h"
 #include "log/text.h"
 #include "tests/sim/fake_clock.h"
+#include "tests/sim/module_under_test.h"
 
 namespace {
 
-std::wstring programDirectory() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring full(path);
-  return full.substr(0, full.find_last_of(L"\\/"));
-}
-
-std::wstring logPath() { return programDirectory() + L"\\TembraUI.log"; }
-
-std::string readLog() {
-  std::string bytes;
-  HANDLE file = ::CreateFileW(logPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD count = 0;
-  while (::ReadFile(file, buffer, sizeof buffer, &count, nullptr) && count > 0) bytes.append(buffer, count);
-  ::CloseHandle(file);
-  return bytes;
-}
+using sim::logPath;
+using sim::programDirectory;
 
 bool logExists() { return ::GetFileAttributesW(logPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -50,7 +33,7 @@ class LogFile : public ::testing::Test {
 
 TEST_F(LogFile, ResetLeavesOnlyTheByteOrderMark) {
   resetLog();
-  EXPECT_EQ(readLog(), "\xEF\xBB\xBF");
+  EXPECT_EQ(sim::readLogBytes(), "\xEF\xBB\xBF");
 }
 
 TEST_F(LogFile, LinesFollowTheMarkWithStampAndCrLf) {
@@ -58,26 +41,26 @@ TEST_F(LogFile, LinesFollowTheMarkWithStampAndCrLf) {
   logLine("[CEF] first");
   sim::advanceMs(1);
   logLine("");
-  EXPECT_EQ(readLog(), "\xEF\xBB\xBF[09:05:03.007] [CEF] first\r\n[09:05:03.008] \r\n");
+  EXPECT_EQ(sim::readLogBytes(), "\xEF\xBB\xBF[09:05:03.007] [CEF] first\r\n[09:05:03.008] \r\n");
 }
 
 TEST_F(LogFile, MessageBytesReachTheDiskVerbatim) {
   resetLog();
   logLine(std::string("a\r\nb\xC3\xA9\x7F\x80", 8));
-  EXPECT_EQ(readLog(), std::string("\xEF\xBB\xBF[09:05:03.007] a\r\nb\xC3\xA9\x7F\x80\r\n"));
+  EXPECT_EQ(sim::readLogBytes(), std::string("\xEF\xBB\xBF[09:05:03.007] a\r\nb\xC3\xA9\x7F\x80\r\n"));
 }
 
 TEST_F(LogFile, SecondResetEmptiesTheFileAgain) {
   resetLog();
   logLine("old run");
   resetLog();
-  EXPECT_EQ(readLog(), "\xEF\xBB\xBF");
+  EXPECT_EQ(sim::readLogBytes(), "\xEF\xBB\xBF");
 }
 
 TEST_F(LogFile, LineBeforeAnyResetCreatesTheFileWithoutMark) {
   ASSERT_FALSE(logExists());
   logLine("early");
-  EXPECT_EQ(readLog(), "[09:05:03.007] early\r\n");
+  EXPECT_EQ(sim::readLogBytes(), "[09:05:03.007] early\r\n");
 }
 
 TEST_F(LogFile, AppendsToAFileOpenedByAnotherReaderAndWriter) {
@@ -88,7 +71,7 @@ TEST_F(LogFile, AppendsToAFileOpenedByAnotherReaderAndWriter) {
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   logLine("while open");
   ::CloseHandle(other);
-  EXPECT_EQ(readLog(), "\xEF\xBB\xBF[09:05:03.007] while open\r\n");
+  EXPECT_EQ(sim::readLogBytes(), "\xEF\xBB\xBF[09:05:03.007] while open\r\n");
 }
 
 TEST_F(LogFile, UnopenablePathDropsLinesWithoutFailing) {
@@ -112,7 +95,7 @@ TEST_F(LogFile, ConcurrentWritersNeverLoseOrSplitLines) {
       for (int i = 0; i < kLinesEach; ++i) logLine("[T" + std::to_string(t) + "] line " + std::to_string(i));
     });
   for (std::thread& writer : writers) writer.join();
-  const std::string log = readLog();
+  const std::string log = sim::readLogBytes();
   size_t expectedSize = 3;
   for (int t = 0; t < kThreads; ++t)
     for (int i = 0; i < kLinesEach; ++i) {
