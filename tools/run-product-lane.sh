@@ -32,6 +32,7 @@ list_tests() {
   local program=$1 listing="$work/$1.list"
   "$WINE64" "build/win64/bin/$program.exe" --gtest_list_tests >"$listing" 2>&1 </dev/null || return 1
   awk -v program="$program.exe" '
+    { sub(/\r$/, "") }
     /^[^ ].*\.$/ || /^[^ ].*\. +#/ { suite = $1; next }
     /^  [^ ]/ { print program " --gtest_filter=" suite $1 }' "$listing"
 }
@@ -47,8 +48,10 @@ done
 count=$(grep -c . "$work/manifest.txt")
 echo "product lane: $count test cases of ${programs[*]} against the 32-bit TembraUI.dll"
 
+# A UTF-8 locale, as on a desktop: without it Wine cannot name files outside ASCII, and the
+# pause page tests use a game folder named in Cyrillic.
 bash tools/vm/run-programs.sh --cache "$cache" --dir build/win32/bin --manifest "$work/manifest.txt" \
-  --timeout "$per_test_timeout_s" --out "$work/out" --quiet
+  --timeout "$per_test_timeout_s" --env LANG=C.UTF-8 --out "$work/out" --quiet
 vm_status=$?
 
 passed=0

@@ -13,6 +13,8 @@ namespace {
 
 constexpr DWORD kXdotoolTimeoutMs = 10000;
 constexpr DWORD kPollMs = 5;
+constexpr int kFrontAttempts = 3;
+constexpr DWORD kFrontWaitMs = 3000;
 constexpr wchar_t kForeignWindowClass[] = L"TembraForeignWindow";
 
 std::wstring thisProgramDirectory() {
@@ -90,15 +92,19 @@ void pumpFor(DWORD ms) {
 }
 
 bool bringToFront(HWND window) {
-  ::SetForegroundWindow(window);
   // Wine's X11 driver keeps the X window of each top-level window in this property.
   const auto xWindow = reinterpret_cast<uintptr_t>(::GetPropW(window, L"__wine_x11_whole_window"));
   if (xWindow == 0) {
     std::fprintf(stderr, "bringToFront: the window has no X window\n");
     return false;
   }
-  if (runXdotool("windowfocus --sync " + std::to_string(xWindow)) != 0) return false;
-  if (pumpUntil([window] { return ::GetForegroundWindow() == window; })) return true;
+  // Another program's window taking the front at the same moment can win the first attempt,
+  // so the request is repeated a few times before the test gives up.
+  for (int attempt = 0; attempt < kFrontAttempts; ++attempt) {
+    ::SetForegroundWindow(window);
+    if (runXdotool("windowfocus --sync " + std::to_string(xWindow)) != 0) return false;
+    if (pumpUntil([window] { return ::GetForegroundWindow() == window; }, kFrontWaitMs)) return true;
+  }
   std::fprintf(stderr, "bringToFront: the window did not come to the front\n");
   return false;
 }
