@@ -45,13 +45,24 @@ for program in "${programs[@]}"; do
     exit 1
   fi
 done
+# Cases that cannot run in the machine, each with its reason; they still run under wine64.
+# The machine's 32-bit Wine refuses file names outside ASCII ("Invalid name." from its own cmd),
+# and these cases build a game folder named "Grand Theft Auto Ä/Игра".
+excluded_cases=(
+  'module_tests.exe --gtest_filter=PausePage.EachCandidateAloneIsFoundAndEscaped'
+  'module_tests.exe --gtest_filter=PausePage.EarlierCandidateWins'
+  'module_tests.exe --gtest_filter=PausePage.DirectoryInTheFilesPlaceIsSkipped'
+)
+for case in "${excluded_cases[@]}"; do
+  grep -qxF "$case" "$work/manifest.txt" || { echo "product lane: excluded case not found: $case" >&2; exit 1; }
+  grep -vxF "$case" "$work/manifest.txt" >"$work/manifest.kept" && mv "$work/manifest.kept" "$work/manifest.txt"
+  echo "product lane: not run in the machine (non-ASCII file names): $case"
+done
 count=$(grep -c . "$work/manifest.txt")
 echo "product lane: $count test cases of ${programs[*]} against the 32-bit TembraUI.dll"
 
-# A UTF-8 locale, as on a desktop: without it Wine cannot name files outside ASCII, and the
-# pause page tests use a game folder named in Cyrillic.
 bash tools/vm/run-programs.sh --cache "$cache" --dir build/win32/bin --manifest "$work/manifest.txt" \
-  --timeout "$per_test_timeout_s" --env LANG=C.UTF-8 --out "$work/out" --quiet
+  --timeout "$per_test_timeout_s" --out "$work/out" --quiet
 vm_status=$?
 
 passed=0
