@@ -59,33 +59,35 @@ void onMinimapBrowserReady() {
 
 }  // namespace
 
+namespace {
+
+// One create request with its three log lines; tag is the area's "[TAG]" prefix.
+void requestBrowser(const std::string& tag, const char* creatingLine, uint32_t id, const std::string& url,
+                    int32_t flagA, int32_t flagB) {
+  logLine(tag + " " + creatingLine);
+  logLine(tag + " URL=" + url);
+  gState.createBrowser(id, url.c_str(), flagA, flagB);
+  logLine(tag + " Create request returned.");
+}
+
+}  // namespace
+
 void createLoadingBrowser() {
   // A hide requested before creation means the loading screen is not wanted at all.
   if (gState.createBrowser == nullptr || gState.loadingHideRequested.load() == 1) return;
   if (!claim(gState.loadingCreated)) return;
-  const std::string url = localPageUrl(kLoadingPagePath);
-  logLine("[LOADING] Creating LOCAL Tembra loading browser.");
-  logLine("[LOADING] URL=" + url);
-  gState.createBrowser(kLoadingBrowserId, url.c_str(), 0, 1);
-  logLine("[LOADING] Create request returned.");
+  requestBrowser("[LOADING]", "Creating LOCAL Tembra loading browser.", kLoadingBrowserId,
+                 localPageUrl(kLoadingPagePath), 0, 1);
 }
 
 void createPauseBrowser() {
   if (gState.createBrowser == nullptr || !claim(gState.pauseCreated)) return;
-  const std::string url = pausePageUrl();
-  logLine("[UI] Creating ONE LocalUI browser.");
-  logLine("[UI] URL=" + url);
-  gState.createBrowser(kPauseBrowserId, url.c_str(), 1, 0);
-  logLine("[UI] Create request returned.");
+  requestBrowser("[UI]", "Creating ONE LocalUI browser.", kPauseBrowserId, pausePageUrl(), 1, 0);
 }
 
 void createHudBrowser() {
   if (gState.createBrowser == nullptr || !claim(gState.hudCreated)) return;
-  const std::string url = localPageUrl(kHudPagePath);
-  logLine("[HUD] Creating Tembra HUD browser.");
-  logLine("[HUD] URL=" + url);
-  gState.createBrowser(kHudBrowserId, url.c_str(), 0, 0);
-  logLine("[HUD] Create request returned.");
+  requestBrowser("[HUD]", "Creating Tembra HUD browser.", kHudBrowserId, localPageUrl(kHudPagePath), 0, 0);
 }
 
 void runCreationSchedule(uint64_t elapsedMs) {
