@@ -13,3 +13,20 @@ std::string formatLogLine(const WallClockTime& time, const std::string& message)
   line << "\r\n";
   return line.str();
 }
+
+std::string escapeControlBytes(const std::string& text) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char byte : text) {
+    const auto value = static_cast<unsigned char>(byte);
+    if (value >= 0x20 && value != 0x7F) {
+      escaped += byte;
+      continue;
+    }
+    escaped += "\\x";
+    escaped += kHexDigits[value >> 4];
+    escaped += kHexDigits[value & 0x0F];
+  }
+  return escaped;
+}
