@@ -5,6 +5,8 @@ TEMBRA_PACKAGES=(
   cmake ninja-build g++ googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine64 xvfb xdotool x11-utils
+  clang libclang-rt-dev
+  curl chromium
 )
 
 # Idempotent and non-interactive: installs only what is missing.
