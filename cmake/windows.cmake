@@ -1,6 +1,8 @@
 # MinGW builds: the module (32-bit product or 64-bit test build) and the programs that run it.
 set(TEMBRA_MODULE_SOURCES
   ${TEMBRA_PURE_SOURCES}
+  bridge/request_handler.cpp
+  bridge/server_thread.cpp
   core/frame_tick.cpp
   core/lifecycle.cpp
   core/plugin_state.cpp
