@@ -40,6 +40,7 @@ target_link_options(TembraUI PRIVATE -static -static-libgcc -static-libstdc++)
 
 # The simulated host and game, shared by the test programs and the main job.
 add_library(tembra_sim STATIC
+  tests/sim/bridge_client.cpp
   tests/sim/fake_clock.cpp
   tests/sim/game_window.cpp
   tests/sim/module_under_test.cpp
@@ -50,7 +51,7 @@ add_library(tembra_sim STATIC
 target_include_directories(tembra_sim PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tembra_sim PUBLIC _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMINMAX)
 target_compile_options(tembra_sim PRIVATE ${TEMBRA_WARNINGS})
-target_link_libraries(tembra_sim PUBLIC user32)
+target_link_libraries(tembra_sim PUBLIC user32 ws2_32)
 add_dependencies(tembra_sim TembraUI foreign_window)
 
 # Another program's window for the keyboard tests, placed next to the test programs.
@@ -81,7 +82,7 @@ endfunction()
 
 # The module's own code linked into a test program: its internals under real Windows calls.
 file(GLOB TEMBRA_MODULE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/module/*_test.cpp)
-add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/sim/fake_clock.cpp tests/sim/game_window.cpp
+add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/sim/bridge_client.cpp tests/sim/fake_clock.cpp tests/sim/game_window.cpp
                             tests/sim/module_under_test.cpp tests/sim/real_input.cpp tests/sim/sim_game.cpp
                             tests/sim/sim_host.cpp)
 add_dependencies(module_tests foreign_window)
