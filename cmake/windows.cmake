@@ -113,3 +113,13 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_test(NAME product.pe COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_product_pe.sh $<TARGET_FILE:TembraUI>)
   add_test(NAME product.game_calls COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_game_calls.sh $<TARGET_FILE:TembraUI>)
 endif()
+
+# Linux clients against the module inside the simulated game under wine64: curl and a raw TCP
+# client, and headless Chromium with pages on several origins (tests/browser).
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  foreach(script bridge_clients bridge_cors)
+    add_test(NAME linux_clients.${script}
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/browser/run-with-simgame.sh ${script}.mjs)
+    set_tests_properties(linux_clients.${script} PROPERTIES TIMEOUT 240)
+  endforeach()
+endif()
