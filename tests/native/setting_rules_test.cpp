@@ -111,6 +111,21 @@ TEST(SettingRules, HostileGameValuesReadBackOnThePagesScale) {
   }
 }
 
+// A sweep across every sign, exponent and many mantissas and integers: UBSan stays quiet and
+// every result lies on the page's scale.
+TEST(SettingRules, EveryReadBackStaysOnThePagesScale) {
+  for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 262139) {
+    const float f = floatOf(static_cast<uint32_t>(bits));
+    const int32_t i = static_cast<int32_t>(static_cast<uint32_t>(bits));
+    for (const int32_t page : {mouseSensitivityToPage(f), drawDistanceToPage(f), brightnessToPage(i)}) {
+      ASSERT_GE(page, 0) << bits;
+      ASSERT_LE(page, 100) << bits;
+    }
+    ASSERT_GE(radarModeToPage(i), 0);
+    ASSERT_LE(radarModeToPage(i), 2);
+  }
+}
+
 TEST(SettingRules, NamesMatchExactlyAndInTableOrder) {
   const char* const names[] = {"mouseSensitivity", "invertY",    "mouseSteer", "mouseFly",  "brightness",  "drawDistance",
                                "resolutionMode",   "widescreen", "frameLimiter", "hud",     "subtitles",   "radarMode",
