@@ -9,6 +9,7 @@
 
 #include "bridge/connection.h"
 #include "bridge/request_handler.h"
+#include "core/contained.h"
 #include "core/plugin_state.h"
 #include "log/log_file.h"
 
@@ -76,7 +77,8 @@ void serveConnection(SOCKET connection) {
   };
   setTimeout(connection, SO_RCVTIMEO, kReadTimeoutMs);
   setTimeout(connection, SO_SNDTIMEO, kReadTimeoutMs);
-  try {
+  // A request that finds no memory costs its own connection only; the next one is served.
+  runContained("[BRIDGE] EXCEPTION while serving a connection.", [&] {
     const std::string text = gatherRequest(read, elapsedMs);
     if (!text.empty()) {
       // At least 1 ms: a zero time-out would mean waiting for ever.
@@ -85,9 +87,7 @@ void serveConnection(SOCKET connection) {
     }
     ::shutdown(connection, SD_SEND);
     drainConnection(read, elapsedMs);
-  } catch (...) {
-    // Out of memory for one request: that connection is dropped, the next is served.
-  }
+  });
   ::closesocket(connection);
 }
 
@@ -129,10 +129,6 @@ void runBridge() {
 }  // namespace
 
 DWORD WINAPI bridgeServerThread(LPVOID /*unused*/) {
-  try {
-    runBridge();
-  } catch (...) {
-    // Nothing may leave the thread; without memory there is nothing left to log either.
-  }
+  runContained("[BRIDGE] EXCEPTION in the bridge thread.", [] { runBridge(); });
   return 0;
 }

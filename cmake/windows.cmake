@@ -3,6 +3,7 @@ set(TEMBRA_MODULE_SOURCES
   ${TEMBRA_PURE_SOURCES}
   bridge/request_handler.cpp
   bridge/server_thread.cpp
+  core/command_queue.cpp
   core/frame_tick.cpp
   core/lifecycle.cpp
   core/plugin_state.cpp
@@ -13,7 +14,9 @@ set(TEMBRA_MODULE_SOURCES
   log/text.cpp
   native/fault_guard.cpp
   native/game_access.cpp
+  native/game_settings.cpp
   native/layout_check.cpp
+  native/state_document.cpp
   screens/browser_set.cpp
   screens/loading_screen.cpp
   screens/pause_menu.cpp

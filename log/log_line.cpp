@@ -18,15 +18,15 @@ std::string escapeControlBytes(const std::string& text) {
   static constexpr char kHexDigits[] = "0123456789ABCDEF";
   std::string escaped;
   escaped.reserve(text.size());
-  for (const char byte : text) {
-    const auto value = static_cast<unsigned char>(byte);
-    if (value >= 0x20 && value != 0x7F) {
-      escaped += byte;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      escaped += c;
       continue;
     }
     escaped += "\\x";
-    escaped += kHexDigits[value >> 4];
-    escaped += kHexDigits[value & 0x0F];
+    escaped += kHexDigits[byte >> 4];
+    escaped += kHexDigits[byte & 0x0F];
   }
   return escaped;
 }

@@ -1,5 +1,4 @@
-// Composes one log line from the wall-clock time and the caller's message, and makes outside
-// text safe to log (no Windows calls).
+// Composes one log line from the wall-clock time and the caller's message (no Windows calls).
 #pragma once
 
 #include <cstdint>
@@ -15,6 +14,7 @@ struct WallClockTime {
 // "[HH:MM:SS.mmm] " + message + CR LF; the message bytes are copied verbatim.
 std::string formatLogLine(const WallClockTime& time, const std::string& message);
 
-// Text from outside (a request's target, origin, a setting name) as one line: every control
-// byte (0x00-0x1F, 0x7F) becomes "\xHH"; printable and non-ASCII bytes stay as they are.
+// Text that came from outside (a request's target, origin or setting name) made safe for one log
+// line: control bytes (below 0x20, and 0x7F) become "\xHH", everything else stays as it is, so one
+// request can never forge or split lines.
 std::string escapeControlBytes(const std::string& text);
