@@ -16,6 +16,7 @@
 #include "core/exports.h"
 #include "core/plugin_state.h"
 #include "tests/module/screens_harness.h"
+#include "tests/module/worker_stop.h"
 #include "tests/sim/bridge_client.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/real_input.h"
@@ -29,22 +30,12 @@ using Clock = std::chrono::steady_clock;
 constexpr char kListening[] = "[BRIDGE] Listening on http://127.0.0.1:47651";
 constexpr char kStopped[] = "[BRIDGE] HTTP bridge stopped.";
 constexpr char kStateLine[] = "[BRIDGE] GET /state (origin=none)";
-// Far below cef_quit's 2200 ms wait for the bridge thread.
-constexpr long long kPromptQuitMs = 1000;
-
-void __cdecl ignoreCreate(uint32_t, const char*, int32_t, int32_t) {}
-void __cdecl ignoreSpare() {}
-void __cdecl ignoreHideOrFocus(uint32_t, int32_t) {}
-const HostApi kTable{&ignoreCreate, &ignoreSpare, &ignoreHideOrFocus, &ignoreHideOrFocus};
+using worker_stop::kPromptQuitMs;
+using worker_stop::timedQuitMs;
+const HostApi& kTable = worker_stop::kQuietHost;
 
 long long msSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-long long timedQuitMs() {
-  const auto start = Clock::now();
-  cef_quit();
-  return msSince(start);
 }
 
 std::vector<std::string> bridgeLines() {
