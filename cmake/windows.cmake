@@ -9,9 +9,11 @@ set(TEMBRA_MODULE_SOURCES
   keyboard/hook_thread.cpp
   log/log_file.cpp
   log/text.cpp
+  native/bindings.cpp
   native/fault_guard.cpp
   native/game_access.cpp
   native/layout_check.cpp
+  native/native_map.cpp
   screens/browser_set.cpp
   screens/loading_screen.cpp
   screens/pause_menu.cpp

@@ -8,6 +8,7 @@
 #include "keyboard/esc_requests.h"
 #include "log/log_file.h"
 #include "native/game_access.h"
+#include "native/native_map.h"
 #include "screens/browser_ids.h"
 #include "screens/browser_set.h"
 #include "screens/loading_screen.h"
@@ -67,7 +68,8 @@ extern "C" void __cdecl cef_samp_mainloop() {
   keepLoadingScreen();
   enableEscOncePlayerInWorld();
   keepHudHiddenUnderMenu();
-  // Still to come here, in this order: the map page.
+  pollNativeMap();
+  noticeGameMenuLeft();
   processEscRequest();
   // Still to come here, in this order: bridge commands, the settings save, the state document.
 }

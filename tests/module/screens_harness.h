@@ -13,6 +13,7 @@
 #include "log/log_file.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"
+#include "tests/sim/sim_game.h"
 #include "tests/sim/sim_host.h"
 
 namespace screens_harness {
@@ -25,6 +26,7 @@ inline void startModule() {
 
 inline void runFrame() {
   sim::pumpMessages();
+  sim::runGameFrame();
   cef_samp_mainloop();
   sim::deliverCreatedBrowsers(&cef_browser_created);
 }
