@@ -282,7 +282,6 @@ void writePlausibleValues() {
   setGameValue<int32_t>(gta::kResolutionModeSecondary, 2);
   setGameValue<int32_t>(gta::kPlayerPed, 0);  // the player is not in the world yet
   setGameValue<int32_t>(gta::kResolutionGate, 1);
-  writeDefaultControls();
 }
 
 }  // namespace

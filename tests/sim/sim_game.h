@@ -110,7 +110,8 @@ void setResolutionModes(std::vector<std::pair<int32_t, int32_t>> modes);
 constexpr uint32_t kNoKey = 1056;  // an emptied keyboard slot; an emptied mouse slot holds 0
 uint32_t actionKey(int action, int slot);
 void setActionKey(int action, int slot, uint32_t key);
-// The game's default table, which installGame writes and ReinitControls restores.
+// The game's default table, which ReinitControls restores; the table starts all 0, so a reset
+// shows.
 uint32_t defaultActionKey(int action, int slot);
 
 // How long after StartGameMenu the game's menu comes up (gameMenuActive non-zero), on the fake
