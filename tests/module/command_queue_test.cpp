@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,20 +13,9 @@
 #include "core/plugin_state.h"
 #include "native/state_document.h"
 #include "screens/browser_ids.h"
+#include "tests/module/failing_allocations.h"
 #include "tests/module/screens_harness.h"
 #include "tests/sim/sim_game.h"
-
-// Allocations larger than this fail while it is non-zero, so a test can make the module run out
-// of memory exactly where a large block is needed.
-std::atomic<size_t> failAllocationsAbove{0};
-
-void* operator new(size_t size) {
-  const size_t limit = failAllocationsAbove.load();
-  if (limit != 0 && size > limit) throw std::bad_alloc();
-  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-  throw std::bad_alloc();
-}
-// The runtime's own operator delete hands blocks back to free(), which fits the malloc above.
 
 namespace {
 
