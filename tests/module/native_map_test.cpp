@@ -38,12 +38,7 @@ constexpr uint64_t kFrameMs = 16;
 constexpr uint64_t kSwitchAtMs = 250;
 constexpr uint64_t kGiveUpAtMs = 1500;
 
-std::vector<std::string> menuAndMapLines() {
-  std::vector<std::string> lines;
-  for (const std::string& line : logMessages())
-    if (line.rfind("[MENU]", 0) == 0 || line.rfind("[MAP]", 0) == 0) lines.push_back(line);
-  return lines;
-}
+std::vector<std::string> menuAndMapLines() { return logMessagesStartingWith({"[MENU]", "[MAP]"}); }
 
 BridgeCommand mapCommand() {
   BridgeCommand command;

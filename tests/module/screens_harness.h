@@ -55,6 +55,18 @@ inline std::vector<std::string> logMessages() {
   return messages;
 }
 
+// The messages that begin with one of the prefixes, in order: one area's lines while others log.
+inline std::vector<std::string> logMessagesStartingWith(std::initializer_list<const char*> prefixes) {
+  std::vector<std::string> lines;
+  for (const std::string& line : logMessages())
+    for (const char* prefix : prefixes)
+      if (line.rfind(prefix, 0) == 0) {
+        lines.push_back(line);
+        break;
+      }
+  return lines;
+}
+
 inline int logCount(const std::string& message) {
   int count = 0;
   for (const std::string& line : logMessages()) count += line == message ? 1 : 0;
