@@ -136,21 +136,6 @@ TEST_F(Bindings, AFaultAtEachStepIsContainedAndLogged) {
   }
 }
 
-TEST_F(Bindings, TheGamesTableTakesTheKeyFromTheActionThatHeldIt) {
-  sim::setActionKey(22, 0, 'W');
-  sim::setActionKey(3, 0, 'D');
-  sim::setActionKey(9, 2, 1);
-  ASSERT_TRUE(applyBinding(3, 1, 'W'));
-  ASSERT_TRUE(applyBinding(30, 2, 1));
-  EXPECT_EQ(sim::actionKey(3, 1), uint32_t{'W'});
-  EXPECT_EQ(sim::actionKey(3, 0), uint32_t{'D'}) << "the action's other slots stay";
-  EXPECT_EQ(sim::actionKey(22, 0), sim::kNoKey) << "W left the action that held it";
-  EXPECT_EQ(sim::actionKey(30, 2), 1u);
-  EXPECT_EQ(sim::actionKey(9, 2), 0u) << "the mouse button left its action";
-  ASSERT_TRUE(applyBinding(3, 1, 0));
-  EXPECT_EQ(sim::actionKey(3, 1), sim::kNoKey) << "key 0 empties the slot";
-}
-
 // The executor around applyBinding: the save follows a binding that the game took, and the
 // "saved" line is logged even when the save is refused.
 class BindingCommands : public Bindings {

@@ -88,18 +88,6 @@ class NativeMap : public ::testing::Test {
   uint64_t requestedAt_ = 0;
 };
 
-TEST_F(NativeMap, TheRequestClosesThePauseMenuAndHandsEscToTheGame) {
-  gState.menuOpen.store(1);
-  requestMap();
-  EXPECT_EQ(menuAndMapLines(), (std::vector<std::string>{kRequested, kPauseClosed, kWaiting}));
-  EXPECT_EQ(gState.menuOpen.load(), 0);
-  EXPECT_EQ(gState.nativeMenuActive.load(), 1);
-  EXPECT_EQ(gState.mapPending.load(), 1);
-  ASSERT_EQ(startCalls(), 1u);
-  EXPECT_EQ(sim::callsOf(gta::kStartGameMenu)[0].receiver, gta::kGameMenu);
-  EXPECT_TRUE(sim::callsOf(gta::kStartGameMenu)[0].args.empty());
-}
-
 struct Timing {
   const char* what;
   uint64_t menuDelayMs;  // after the start, on the simulated clock
@@ -114,7 +102,10 @@ class MapTiming : public NativeMap, public ::testing::WithParamInterface<Timing>
 TEST_P(MapTiming, NothingHappensBeforeTheEdgeAndAllOfItAtTheEdge) {
   const Timing& timing = GetParam();
   sim::setGameMenuStartDelay(timing.menuDelayMs);
+  gState.menuOpen.store(1);
   requestMap();
+  ASSERT_EQ(startCalls(), 1u);
+  EXPECT_EQ(sim::callsOf(gta::kStartGameMenu)[0].receiver, gta::kGameMenu);
   runUntil(timing.edgeMs - 1);
   EXPECT_EQ(switchCalls(), 0u);
   EXPECT_EQ(gState.mapPending.load(), 1);
@@ -145,21 +136,11 @@ TEST_P(MapTiming, NothingHappensBeforeTheEdgeAndAllOfItAtTheEdge) {
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, MapTiming,
-    ::testing::Values(Timing{"AtOnce", 0, kSwitchAtMs, true}, Timing{"After100Ms", 100, kSwitchAtMs, true},
+    ::testing::Values(Timing{"After100Ms", 100, kSwitchAtMs, true},
                       Timing{"After800Ms", 800, 800, true}, Timing{"After1499Ms", 1499, 1499, true},
                       Timing{"After1600Ms", 1600, kGiveUpAtMs, false},
                       Timing{"Never", sim::kMenuNeverStarts, kGiveUpAtMs, false}),
     [](const ::testing::TestParamInfo<Timing>& info) { return std::string(info.param.what); });
-
-TEST_F(NativeMap, AGameMenuAlreadyUpIsNotStartedAgain) {
-  sim::setGameValue<uint8_t>(gta::kGameMenuActive, 1);
-  requestMap();
-  EXPECT_EQ(startCalls(), 0u);
-  runUntil(kSwitchAtMs - 1);
-  EXPECT_EQ(switchCalls(), 0u);
-  runUntil(kSwitchAtMs);
-  EXPECT_EQ(switchCalls(), 1u);
-}
 
 struct Failure {
   const char* what;
@@ -233,32 +214,6 @@ TEST_F(NativeMap, FramesWithoutTheGameWindowSkipThePollWhileTimeRunsOn) {
   runFrame();
   EXPECT_EQ(logCount(kNotActive), 1) << "the first frame with the window is long past 1500 ms";
   EXPECT_EQ(gState.menuOpen.load(), 1);
-}
-
-TEST_F(NativeMap, AMenuThatCameUpWhileTheWindowWasAwayIsSwitchedAtOnce) {
-  sim::setGameMenuStartDelay(100);
-  requestMap();
-  ::ShowWindow(window_, SW_HIDE);
-  runUntil(1000);
-  EXPECT_EQ(switchCalls(), 0u);
-  ::ShowWindow(window_, SW_SHOW);
-  runFrame();
-  EXPECT_EQ(switchCalls(), 1u);
-}
-
-TEST_F(NativeMap, LeavingTheGamesMenuGivesEscBackWithoutReopeningThePauseMenu) {
-  requestMap();
-  runUntil(kSwitchAtMs);
-  runUntil(1000);
-  EXPECT_EQ(gState.nativeMenuActive.load(), 1);
-  EXPECT_EQ(logCount(kGameMenuLeft), 0);
-  sim::setGameValue<uint8_t>(gta::kGameMenuActive, 0);  // the player leaves it
-  runFrame();
-  EXPECT_EQ(gState.nativeMenuActive.load(), 0);
-  EXPECT_EQ(logCount(kGameMenuLeft), 1);
-  runFrames(10, kFrameMs);
-  EXPECT_EQ(logCount(kGameMenuLeft), 1);
-  EXPECT_EQ(gState.menuOpen.load(), 0) << "the player's next ESC opens it";
 }
 
 // Real keys while the game's menu has the screen: the keyboard hook started by cef_initialize,
