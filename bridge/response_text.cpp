@@ -1,5 +1,7 @@
 // Formats the bridge's answers. The origin is echoed as received, so pages from files (origin
-// "null") and from the host's local page origin may read the answers.
+// "null") and from the host's local page origin may read the answers; an origin with a control
+// byte (a bare LF passes the request parser) would write a header line of the peer's choosing
+// into the answer, so it is answered like a request without one.
 #include "bridge/response_text.h"
 
 #include <sstream>
@@ -19,6 +21,15 @@ const char* reasonPhrase(int status) {
   }
 }
 
+bool echoable(const std::string& origin) {
+  if (origin.empty()) return false;
+  for (const char c : origin) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string formatResponse(int status, const std::string& contentType, const std::string& body,
@@ -26,7 +37,7 @@ std::string formatResponse(int status, const std::string& contentType, const std
   std::ostringstream response;
   response << "HTTP/1.1 " << status << ' ' << reasonPhrase(status) << "\r\n"
            << "Content-Type: " << (contentType.empty() ? kJsonContentType : contentType) << "; charset=utf-8\r\n"
-           << "Access-Control-Allow-Origin: " << (origin.empty() ? "*" : origin) << "\r\n"
+           << "Access-Control-Allow-Origin: " << (echoable(origin) ? origin : "*") << "\r\n"
            << "Access-Control-Allow-Methods: GET, POST, OPTIONS\r\n"
            // Private Network Access: older hosts ask before a page reaches the loopback address.
            << "Access-Control-Allow-Headers: Content-Type, Accept, X-Requested-With, "

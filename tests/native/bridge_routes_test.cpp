@@ -174,6 +174,9 @@ TEST(Response, FixedHeadersInOrderExactLengthNothingAfterTheBody) {
        "Access-Control-Allow-Origin: *\r\n" + headers + "Content-Length: 27\r\n\r\n" + kBusyBody},
       {200, "", "", "", "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\n"
                         "Access-Control-Allow-Origin: *\r\n" + headers + "Content-Length: 0\r\n\r\n"},
+      // A bare LF in the origin would otherwise put a header of the peer's choosing in the answer.
+      {200, "", "", "http://a\nSet-Cookie: x=1", "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\n"
+                        "Access-Control-Allow-Origin: *\r\n" + headers + "Content-Length: 0\r\n\r\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(formatResponse(c.status, c.contentType, c.body, c.origin), c.expected);
 }
