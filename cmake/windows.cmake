@@ -44,6 +44,7 @@ add_library(tembra_sim STATIC
   tests/sim/fake_clock.cpp
   tests/sim/game_window.cpp
   tests/sim/module_under_test.cpp
+  tests/sim/process_metrics.cpp
   tests/sim/real_input.cpp
   tests/sim/sim_game.cpp
   tests/sim/sim_host.cpp
