@@ -11,13 +11,14 @@ namespace sim {
 
 struct ProcessMetrics {
   int threads = 0;
-  int handles = 0;
+  int handles = 0;  // -1 when the system does not tell
   uint64_t privateBytes = 0;
 };
 
 // Committed private memory is summed over the address space as this process sees it, so it
 // means the same under Wine as on Windows.
 ProcessMetrics processMetrics();
+uint64_t privateBytes();
 
 // The ids of this process's threads right now.
 std::set<DWORD> threadIds();

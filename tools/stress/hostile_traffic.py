@@ -144,13 +144,14 @@ def well_formed_and_malformed(rng, index):
     return b"get /state HTTP/1.1\r\nORIGIN: x\r\norigin: \x01\x02\x7f\xff\r\n\r\n"
 
 
-def silent_open(tally, what, hold_s):
-    """Connects and sends nothing: the server gives up on it after its read time-out."""
+def silent_open(tally, what, hold_s, waiting_behind):
+    """Connects and sends nothing: the server gives up on it after its read time-out, once it
+    has given up on the silent peers before it."""
     start = time.monotonic()
     sock = connect()
     read_to_end(sock, hold_s)
     sock.close()
-    tally.record(False, time.monotonic() - start, what)
+    tally.record(False, time.monotonic() - start, what, (waiting_behind + 1) * 1.3 + CONNECTION_BOUND_S)
 
 
 def close_at_once(tally):
@@ -213,7 +214,7 @@ def main():
             # Half a request and then nothing: the server answers what it has after its time-out.
             one(tally, "unfinished request left open", b"GET /sta", shut=False)
         # Several silent peers at once: each costs the server one read time-out, in turn.
-        silent = [threading.Thread(target=silent_open, args=(tally, "silent open peer", 8.0)) for _ in range(4)]
+        silent = [threading.Thread(target=silent_open, args=(tally, "silent open peer", 8.0, 4)) for _ in range(4)]
         for thread in silent:
             thread.start()
         # It waits for the silent peers before it, each for the server's read time-out.
