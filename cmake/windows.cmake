@@ -1,6 +1,8 @@
 # MinGW builds: the module (32-bit product or 64-bit test build) and the programs that run it.
 set(TEMBRA_MODULE_SOURCES
   ${TEMBRA_PURE_SOURCES}
+  bridge/request_handler.cpp
+  bridge/server_thread.cpp
   core/command_queue.cpp
   core/frame_tick.cpp
   core/lifecycle.cpp
@@ -41,6 +43,7 @@ target_link_options(TembraUI PRIVATE -static -static-libgcc -static-libstdc++)
 
 # The simulated host and game, shared by the test programs and the main job.
 add_library(tembra_sim STATIC
+  tests/sim/bridge_client.cpp
   tests/sim/fake_clock.cpp
   tests/sim/game_window.cpp
   tests/sim/module_under_test.cpp
@@ -52,7 +55,7 @@ add_library(tembra_sim STATIC
 target_include_directories(tembra_sim PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tembra_sim PUBLIC _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMINMAX)
 target_compile_options(tembra_sim PRIVATE ${TEMBRA_WARNINGS})
-target_link_libraries(tembra_sim PUBLIC user32)
+target_link_libraries(tembra_sim PUBLIC user32 ws2_32)
 add_dependencies(tembra_sim TembraUI foreign_window)
 
 # Another program's window for the keyboard tests, placed next to the test programs.
@@ -83,7 +86,8 @@ endfunction()
 
 # The module's own code linked into a test program: its internals under real Windows calls.
 file(GLOB TEMBRA_MODULE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/module/*_test.cpp)
-add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/module/failing_allocations.cpp tests/sim/fake_clock.cpp tests/sim/game_window.cpp
+add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/module/failing_allocations.cpp tests/sim/bridge_client.cpp
+                            tests/sim/fake_clock.cpp tests/sim/game_window.cpp
                             tests/sim/module_under_test.cpp tests/sim/real_input.cpp tests/sim/sim_game.cpp
                             tests/sim/sim_host.cpp)
 add_dependencies(module_tests foreign_window)
@@ -113,4 +117,14 @@ target_link_options(simgame PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_test(NAME product.pe COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_product_pe.sh $<TARGET_FILE:TembraUI>)
   add_test(NAME product.game_calls COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_game_calls.sh $<TARGET_FILE:TembraUI>)
+endif()
+
+# Linux clients against the module inside the simulated game under wine64: curl and a raw TCP
+# client, and headless Chromium with pages on several origins (tests/browser).
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  foreach(script bridge_clients bridge_cors)
+    add_test(NAME linux_clients.${script}
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/browser/run-with-simgame.sh ${script}.mjs)
+    set_tests_properties(linux_clients.${script} PROPERTIES TIMEOUT 240)
+  endforeach()
 endif()

@@ -5,6 +5,8 @@ TEMBRA_PACKAGES=(
   cmake ninja-build g++ googletest nlohmann-json3-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine64 xvfb xdotool x11-utils
+  clang libclang-rt-dev
+  curl chromium
 )
 
 # Idempotent and non-interactive: installs only what is missing.
@@ -13,6 +15,8 @@ tembra_install_packages() {
   for package in "${TEMBRA_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
   done
+  # The browser tests' npm project; a machine whose node brings its own npm keeps that one.
+  command -v npm >/dev/null 2>&1 || missing+=(nodejs npm)
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
