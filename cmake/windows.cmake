@@ -12,10 +12,12 @@ set(TEMBRA_MODULE_SOURCES
   keyboard/hook_thread.cpp
   log/log_file.cpp
   log/text.cpp
+  native/bindings.cpp
   native/fault_guard.cpp
   native/game_access.cpp
   native/game_settings.cpp
   native/layout_check.cpp
+  native/native_map.cpp
   native/state_document.cpp
   screens/browser_set.cpp
   screens/loading_screen.cpp

@@ -7,6 +7,7 @@
 
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"
+#include "tests/sim/sim_game.h"
 #include "tests/sim/sim_host.h"
 
 namespace sim {
@@ -70,6 +71,7 @@ void initializeWithHost() {
 
 void runFrame() {
   pumpMessages();
+  runGameFrame();
   module().mainloop();
   deliverCreatedBrowsers(module().browserCreated);
 }

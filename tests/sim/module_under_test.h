@@ -32,7 +32,7 @@ bool unloadModule();
 // cef_initialize with the recording host table.
 void initializeWithHost();
 
-// One game frame: the window's messages, cef_samp_mainloop, then the host's answers.
+// One game frame: the window's messages, the game's own work, cef_samp_mainloop, then the host's answers.
 void runFrame();
 
 // Advances the clock by stepMs before each of count frames.
