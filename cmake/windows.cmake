@@ -49,11 +49,19 @@ add_library(tembra_sim STATIC
   tests/sim/fake_clock.cpp
   tests/sim/game_window.cpp
   tests/sim/module_under_test.cpp
+  tests/sim/page_traffic.cpp
+  tests/sim/process_metrics.cpp
   tests/sim/real_input.cpp
   tests/sim/sim_game.cpp
   tests/sim/sim_host.cpp
+  tests/sim/stress_rig.cpp
 )
+# Debian's JSON header, for checking the bridge's answers; alone in a folder of its own, since
+# the cross compiler must not see the rest of the host's headers.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/host-headers)
+file(CREATE_LINK /usr/include/nlohmann ${CMAKE_BINARY_DIR}/host-headers/nlohmann SYMBOLIC)
 target_include_directories(tembra_sim PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(tembra_sim SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/host-headers)
 target_compile_definitions(tembra_sim PUBLIC _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMINMAX)
 target_compile_options(tembra_sim PRIVATE ${TEMBRA_WARNINGS})
 target_link_libraries(tembra_sim PUBLIC user32 ws2_32)
@@ -108,6 +116,14 @@ target_compile_options(other_game PRIVATE ${TEMBRA_WARNINGS})
 target_link_options(other_game PRIVATE -static -Wl,--image-base=0x1AB00000 -Wl,--disable-dynamicbase)
 add_dependencies(module_tests other_game)
 add_dependencies(integration_tests other_game)
+
+# The stress scenarios that run only in the stress command (tools/stress.sh), each a whole
+# situation of seconds to minutes; the ones that also run in every test lane are integration tests.
+file(GLOB TEMBRA_STRESS_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/stress/*_test.cpp)
+add_executable(stress_tests ${TEMBRA_STRESS_TESTS})
+target_link_libraries(stress_tests PRIVATE tembra_sim gtest_main)
+target_compile_options(stress_tests PRIVATE ${TEMBRA_WARNINGS})
+target_link_options(stress_tests PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
 
 # The main job: the module running in the simulated game until interrupted.
 add_executable(simgame tests/sim/simgame_main.cpp)

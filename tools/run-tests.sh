@@ -40,6 +40,8 @@ run_ctest_lane() {
 run_ctest_lane native
 tembra_wine_ready || { echo "wine: prefix not ready" >&2; }
 run_ctest_lane win64
+echo "== stress (short; the full run is tools/stress.sh --long)"
+bash tools/stress.sh --result "$results/stress"
 run_ctest_lane win32
 echo "== product (32-bit DLL under 32-bit Wine in the emulated machine)"
 # Outside the build tree, so a later clone on the same machine reuses the machine (~3 GB).

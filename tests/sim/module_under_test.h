@@ -22,8 +22,12 @@ struct ModuleExports {
   void(__cdecl* browserCreated)(uint32_t, int32_t);
 };
 
-// TembraUI.dll from this program's directory, loaded once, with the fake clock installed.
+// TembraUI.dll from this program's directory, with the fake clock installed: loaded on first
+// use, and again after unloadModule.
 const ModuleExports& module();
+
+// FreeLibrary, as the host does after cef_quit; true when the module is gone from the process.
+bool unloadModule();
 
 // cef_initialize with the recording host table.
 void initializeWithHost();
