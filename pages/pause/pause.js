@@ -465,6 +465,11 @@
     $("notice").textContent = notice;
     $("notice").hidden = !notice;
     document.body.classList.toggle("offline", !client.connected);
+    // For the page's own styles and for tests: which opening of the menu this view belongs to.
+    if (state) {
+      document.body.dataset.menuOpen = String(state.menuOpen);
+      document.body.dataset.menuGeneration = String(state.menuGeneration);
+    }
   }
 
   function tickClock() {
