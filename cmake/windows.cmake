@@ -1,6 +1,7 @@
 # MinGW builds: the module (32-bit product or 64-bit test build) and the programs that run it.
 set(TEMBRA_MODULE_SOURCES
   ${TEMBRA_PURE_SOURCES}
+  core/command_queue.cpp
   core/frame_tick.cpp
   core/lifecycle.cpp
   core/plugin_state.cpp
@@ -11,7 +12,9 @@ set(TEMBRA_MODULE_SOURCES
   log/text.cpp
   native/fault_guard.cpp
   native/game_access.cpp
+  native/game_settings.cpp
   native/layout_check.cpp
+  native/state_document.cpp
   screens/browser_set.cpp
   screens/loading_screen.cpp
   screens/pause_menu.cpp

@@ -3,11 +3,15 @@
 
 #include <cwchar>
 
+#include "core/command_queue.h"
+#include "core/contained.h"
 #include "core/exports.h"
 #include "core/plugin_state.h"
 #include "keyboard/esc_requests.h"
 #include "log/log_file.h"
 #include "native/game_access.h"
+#include "native/game_settings.h"
+#include "native/state_document.h"
 #include "screens/browser_ids.h"
 #include "screens/browser_set.h"
 #include "screens/loading_screen.h"
@@ -46,15 +50,7 @@ void keepHudHiddenUnderMenu() {
   if (gState.menuOpen.load() == 1 && hide != nullptr) hide(kHudBrowserId, 1);
 }
 
-}  // namespace
-
-HWND findGameWindow() {
-  HWND found = nullptr;
-  ::EnumWindows(takeGameWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-extern "C" void __cdecl cef_samp_mainloop() {
+void runFrame() {
   if (gState.pluginActive.load() == 0) return;
   const HWND gameWindow = findGameWindow();
   const uint64_t now = currentTick();
@@ -69,5 +65,19 @@ extern "C" void __cdecl cef_samp_mainloop() {
   keepHudHiddenUnderMenu();
   // Still to come here, in this order: the map page.
   processEscRequest();
-  // Still to come here, in this order: bridge commands, the settings save, the state document.
+  drainCommands();
+  saveChangedSettings();
+  refreshStateDocument(false);
+}
+
+}  // namespace
+
+HWND findGameWindow() {
+  HWND found = nullptr;
+  ::EnumWindows(takeGameWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+extern "C" void __cdecl cef_samp_mainloop() {
+  runContained("[CEF] EXCEPTION in cef_samp_mainloop.", [] { runFrame(); });
 }

@@ -2,11 +2,13 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "core/contained.h"
 #include "core/exports.h"
 #include "core/plugin_state.h"
 #include "keyboard/hook_thread.h"
 #include "log/log_file.h"
 #include "native/layout_check.h"
+#include "native/state_document.h"
 #include "screens/pause_page.h"
 
 namespace {
@@ -69,9 +71,7 @@ void closeListenSocket() {
   ::closesocket(static_cast<SOCKET>(socket));
 }
 
-}  // namespace
-
-extern "C" void __cdecl cef_initialize(const HostApi* api) {
+void initialize(const HostApi* api) {
   resetLog();
   logBanner();
   if (api == nullptr) {
@@ -100,7 +100,8 @@ extern "C" void __cdecl cef_initialize(const HostApi* api) {
   logLine(std::string("[NATIVE] supported=") + (gState.nativeSupported ? "YES" : "NO"));
   // Only logged here; the pause browser's creation looks the page up again.
   logLine("[CEF] Menu URL=" + pausePageUrl());
-  // Still to come at this point: the first state document.
+  // The locks exist now, so the pages get a real document from their first request on.
+  refreshStateDocument(true);
   if (gState.keyboardThread == nullptr) {
     DWORD threadId = 0;
     gState.keyboardThread = startWorker(keyboardThreadMain, &threadId, "[KEYBOARD] CreateThread failed. Win32=");
@@ -109,7 +110,7 @@ extern "C" void __cdecl cef_initialize(const HostApi* api) {
   // Still to come at this point: the bridge worker thread.
 }
 
-extern "C" void __cdecl cef_quit() {
+void quit() {
   logLine("[CEF] cef_quit.");
   gState.escEnabled.store(0);
   // Set before either worker is woken, so a woken worker finds it.
@@ -125,11 +126,25 @@ extern "C" void __cdecl cef_quit() {
   logLine("TembraUI Native Pause V1 stopped.");
 }
 
-extern "C" void __cdecl cef_connect() { logLine("[CEF] cef_connect."); }
+}  // namespace
+
+extern "C" void __cdecl cef_initialize(const HostApi* api) {
+  runContained("[CEF] EXCEPTION in cef_initialize.", [&] { initialize(api); });
+}
+
+extern "C" void __cdecl cef_quit() {
+  runContained("[CEF] EXCEPTION in cef_quit.", [] { quit(); });
+}
+
+extern "C" void __cdecl cef_connect() {
+  runContained("[CEF] EXCEPTION in cef_connect.", [] { logLine("[CEF] cef_connect."); });
+}
 
 extern "C" void __cdecl cef_disconnect() {
   gState.escEnabled.store(0);
-  logLine("[CEF] cef_disconnect. ESC disabled.");
+  runContained("[CEF] EXCEPTION in cef_disconnect.", [] { logLine("[CEF] cef_disconnect. ESC disabled."); });
 }
 
-extern "C" void __cdecl cef_dxreset() { logLine("[CEF] cef_dxreset called."); }
+extern "C" void __cdecl cef_dxreset() {
+  runContained("[CEF] EXCEPTION in cef_dxreset.", [] { logLine("[CEF] cef_dxreset called."); });
+}

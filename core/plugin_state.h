@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/bridge_command.h"
 #include "core/host_api.h"
 
 // A 32-bit value shared between threads: written only by exchange, increment or
@@ -35,6 +36,8 @@ struct PluginState {
   bool locksReady = false;  // both locks initialised; never cleared, no lock is entered before
   CRITICAL_SECTION queueLock;
   CRITICAL_SECTION stateLock;  // guards stateJson only
+  CommandQueue commandQueue;  // guarded by queueLock; appended by B, drained by G
+  bool queueRefusalLogged = false;  // B: the current burst of refused commands has its log line
   std::string stateJson = kDefaultStateDocument;
   uint64_t stateBuiltAt = 0;  // G
 

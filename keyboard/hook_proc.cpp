@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/contained.h"
 #include "core/plugin_state.h"
 #include "keyboard/game_key_codes.h"
 #include "log/log_file.h"
@@ -101,7 +102,11 @@ LRESULT CALLBACK keyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
   // that went to another program would silently eat the player's next ESC.
   if (event->vkCode == VK_ESCAPE && isKeyUp(wParam)) gState.escKeyHeld.store(0);
   const int32_t mode = gState.captureMode.load();
-  if (mode != kCaptureNone && captureSwallows(mode, *event, wParam)) return kSwallow;
-  if (escSwallows(*event, wParam)) return kSwallow;
+  bool swallow = false;
+  // A failure inside passes the key on: the player's keyboard must never die with us.
+  runContained("[KEYBOARD] EXCEPTION in the hook procedure.", [&] {
+    swallow = (mode != kCaptureNone && captureSwallows(mode, *event, wParam)) || escSwallows(*event, wParam);
+  });
+  if (swallow) return kSwallow;
   return ::CallNextHookEx(gState.keyboardHook, nCode, wParam, lParam);
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "core/contained.h"
 #include "core/plugin_state.h"
 #include "keyboard/hook_proc.h"
 #include "log/log_file.h"
@@ -20,9 +21,7 @@ void pumpUntilQuit() {
   }
 }
 
-}  // namespace
-
-DWORD WINAPI keyboardThreadMain(LPVOID /*unused*/) {
+void runHookThread() {
   gState.keyboardThreadId.store(::GetCurrentThreadId());
   // Gives the thread its message queue before the stop check below: a WM_QUIT posted from now on
   // is kept, and one posted earlier, when there was no queue to take it, came after stopRequested
@@ -33,7 +32,7 @@ DWORD WINAPI keyboardThreadMain(LPVOID /*unused*/) {
   if (gState.keyboardHook == nullptr) {
     const DWORD error = ::GetLastError();
     logLine("[KEYBOARD] Hook install failed. Win32=" + std::to_string(error));
-    return 0;
+    return;
   }
   logLine("[KEYBOARD] Low-level hook installed.");
   // A cef_quit that came while the hook was being installed must not leave the thread waiting.
@@ -41,5 +40,11 @@ DWORD WINAPI keyboardThreadMain(LPVOID /*unused*/) {
   ::UnhookWindowsHookEx(gState.keyboardHook);
   gState.keyboardHook = nullptr;
   logLine("[KEYBOARD] Hook stopped.");
+}
+
+}  // namespace
+
+DWORD WINAPI keyboardThreadMain(LPVOID /*unused*/) {
+  runContained("[KEYBOARD] EXCEPTION in the hook thread.", [] { runHookThread(); });
   return 0;
 }

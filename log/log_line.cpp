@@ -13,3 +13,20 @@ std::string formatLogLine(const WallClockTime& time, const std::string& message)
   line << "\r\n";
   return line.str();
 }
+
+std::string escapeControlBytes(const std::string& text) {
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      escaped += c;
+      continue;
+    }
+    escaped += "\\x";
+    escaped += kHexDigits[byte >> 4];
+    escaped += kHexDigits[byte & 0x0F];
+  }
+  return escaped;
+}

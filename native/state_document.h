@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "native/state_json.h"
 
 // Unforced rebuilds happen at most this often.
 inline constexpr uint64_t kStateRefreshIntervalMs = 120;
@@ -19,3 +22,7 @@ void refreshStateDocument(bool force);
 
 // A copy of the cached document; "{\"supported\":false}" until the locks exist. Any thread.
 std::string readStateDocument();
+
+// The modes a page may offer for the current mode index: each size of at least 640 x 480 once,
+// sorted by width and height. Game thread.
+std::vector<ResolutionOption> listResolutionOptions(int32_t current);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "core/contained.h"
 #include "core/exports.h"
 #include "core/plugin_state.h"
 #include "log/log_file.h"
@@ -97,7 +98,9 @@ void runCreationSchedule(uint64_t elapsedMs) {
 }
 
 // May run on any thread the host likes; everything it shares with the game thread is atomic.
-extern "C" void __cdecl cef_browser_created(uint32_t id, int32_t status) {
+namespace {
+
+void onBrowserCreated(uint32_t id, int32_t status) {
   logLine("[CEF] Browser callback ID=" + std::to_string(id) + " status=" + std::to_string(status));
   switch (id) {
     case kAuthBrowserId:
@@ -123,4 +126,11 @@ extern "C" void __cdecl cef_browser_created(uint32_t id, int32_t status) {
       requestLoadingHide();
       return;
   }
+}
+
+}  // namespace
+
+// The host may call this on any thread; everything it shares is atomic.
+extern "C" void __cdecl cef_browser_created(uint32_t id, int32_t status) {
+  runContained("[CEF] EXCEPTION in cef_browser_created.", [&] { onBrowserCreated(id, status); });
 }

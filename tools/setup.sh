@@ -2,7 +2,7 @@
 TEMBRA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 TEMBRA_PACKAGES=(
-  cmake ninja-build g++ googletest
+  cmake ninja-build g++ googletest nlohmann-json3-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine64 xvfb xdotool x11-utils
   chromium zip unzip

@@ -7,10 +7,16 @@ namespace sim {
 namespace {
 
 std::vector<KeyMessage> keyMessages;
+int closeMessages = 0;
 
 LRESULT CALLBACK recordKeys(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP)
     keyMessages.push_back({message, wParam});
+  // The game would end; the simulated one stays up so a test can go on looking.
+  if (message == WM_CLOSE) {
+    ++closeMessages;
+    return 0;
+  }
   return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -46,5 +52,7 @@ int keyMessageCount(UINT message, WPARAM virtualKey) {
     return key.message == message && key.virtualKey == virtualKey;
   }));
 }
+
+int closeMessagesReceived() { return closeMessages; }
 
 }  // namespace sim

@@ -28,4 +28,7 @@ struct KeyMessage {
 std::vector<KeyMessage> keyMessagesReceived();
 int keyMessageCount(UINT message, WPARAM virtualKey);
 
+// How many WM_CLOSE messages these windows have received.
+int closeMessagesReceived();
+
 }  // namespace sim

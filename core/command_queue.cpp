@@ -1,0 +1,134 @@
+// The queue of bridge commands and their execution on the game thread.
+#include "core/command_queue.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "core/frame_tick.h"
+#include "core/lock_hold.h"
+#include "core/plugin_state.h"
+#include "log/log_file.h"
+#include "log/log_line.h"
+#include "native/game_access.h"
+#include "native/game_settings.h"
+#include "native/state_document.h"
+#include "screens/loading_screen.h"
+#include "screens/pause_menu.h"
+
+namespace {
+
+enum class PushResult { Taken, Full, NoMemory };
+
+PushResult appendCommand(const BridgeCommand& command) {
+  try {
+    LockHold hold(gState.queueLock);
+    if (gState.commandQueue.size() >= kCommandQueueMaxCommands) return PushResult::Full;
+    gState.commandQueue.push_back(command);
+    return PushResult::Taken;
+  } catch (...) {
+    return PushResult::NoMemory;
+  }
+}
+
+// Moves the front command out (no allocation while the lock is held); false when empty.
+bool takeFrontCommand(BridgeCommand& command) {
+  LockHold hold(gState.queueLock);
+  if (gState.commandQueue.empty()) return false;
+  command = std::move(gState.commandQueue.front());
+  gState.commandQueue.pop_front();
+  return true;
+}
+
+void exitGame() {
+  logLine("[MENU] Exit confirmed by user.");
+  const HWND gameWindow = findGameWindow();
+  if (gameWindow == nullptr) {
+    logLine("[MENU] ERROR: game window not found for WM_CLOSE.");
+    return;
+  }
+  ::PostMessageW(gameWindow, WM_CLOSE, 0, 0);
+}
+
+void resetControls() {
+  if (!gState.nativeSupported) return;
+  if (!callReinitControls()) {
+    logLine("[NATIVE] EXCEPTION in ReinitControls.");
+    return;
+  }
+  // Logged whatever the save gave: the defaults are in place for this session either way.
+  saveGameSettings();
+  logLine("[NATIVE] Controls reset to GTA defaults and saved.");
+}
+
+void startCapture(int32_t requestedMode) {
+  gState.capturedKey.store(-1);
+  const bool mouse = requestedMode == kCaptureMouse;
+  gState.captureMode.store(mouse ? kCaptureMouse : kCaptureKeyboard);
+  logLine(mouse ? "[CAPTURE] Mouse capture enabled." : "[CAPTURE] Keyboard capture enabled.");
+}
+
+void stopCapture() {
+  gState.captureMode.store(kCaptureNone);
+  gState.capturedKey.store(-1);
+  logLine("[CAPTURE] Capture disabled.");
+}
+
+// A setting's effect is shown at once: the document is rebuilt whether or not it was applied.
+void changeSetting(const BridgeCommand& command) {
+  if (!applySetting(command.name, command.value))
+    logLine("[NATIVE] Setting rejected/unsupported: " + escapeControlBytes(command.name));
+  refreshStateDocument(true);
+}
+
+void execute(const BridgeCommand& command) {
+  switch (command.kind) {
+    case kCommandContinue:
+      closePauseMenu();
+      break;
+    case kCommandExit:
+      exitGame();
+      break;
+    case kCommandResetControls:
+      resetControls();
+      break;
+    case kCommandCaptureOn:
+      startCapture(command.value);
+      break;
+    case kCommandCaptureOff:
+      stopCapture();
+      break;
+    case kCommandLoadingHide:
+      requestLoadingHide();
+      break;
+    case kCommandSetting:
+      changeSetting(command);
+      break;
+    default:
+      break;  // not a kind the bridge makes: dropped, but counted toward the frame's limit
+  }
+}
+
+}  // namespace
+
+bool pushCommand(const BridgeCommand& command) {
+  if (!gState.locksReady) return false;
+  const PushResult result = appendCommand(command);
+  if (result == PushResult::Taken) {
+    gState.queueRefusalLogged = false;
+    return true;
+  }
+  // One line per burst: a page hammering a stalled game must not flood the log as well.
+  if (result == PushResult::Full && !gState.queueRefusalLogged) {
+    gState.queueRefusalLogged = true;
+    logLine("[BRIDGE] Command queue full (" + std::to_string(kCommandQueueMaxCommands) +
+            " commands); refusing commands until the game thread drains it.");
+  }
+  return false;
+}
+
+void drainCommands() {
+  if (!gState.locksReady) return;
+  BridgeCommand command;
+  for (int handled = 0; handled < kCommandsPerFrame && takeFrontCommand(command); ++handled) execute(command);
+}
