@@ -58,7 +58,9 @@ int main(int argc, char** argv) {
   sim::initializeWithHost();
   const ULONGLONG startedAt = ::GetTickCount64();
   bool playerInWorld = false;
-  while (::IsWindow(gameWindow)) {
+  // The game ends on WM_CLOSE (the module's exit action or the window's close box), as the real
+  // one does; the simulated window only counts the message.
+  while (::IsWindow(gameWindow) && sim::closeMessagesReceived() == 0) {
     ::Sleep(kFrameMs);
     followRealTime();
     if (!playerInWorld && ::GetTickCount64() - startedAt >= kPlayerSpawnDelayMs) {
@@ -69,7 +71,6 @@ int main(int argc, char** argv) {
     sim::runFrame();
     sim::feedNewEvents();
   }
-  // Nothing but WM_CLOSE ends the window: the module's exit action or the window's close box.
   sim::feedEvent("game closed");
   sim::module().quit();
   return 0;
