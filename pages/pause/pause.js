@@ -10,6 +10,7 @@
   const LOCAL_VALUE_HOLD_MS = 700; // a slider shows its own value this long after the last move
   const BIND_CONFIRM_MS = 3000;    // time the game has to show a new binding
   const TOAST_MS = 2600;
+  const CLICK_GUARD_MS = 400;      // the click that ends a mouse capture must not answer its dialog
 
   const RADAR = ["Map & blips", "Blips only", "Off"];
   const SETTINGS = {
@@ -44,6 +45,7 @@
   let view = "home";
   let capture = null;    // { action, type, counter, cancel } while a key is being captured
   let dialogClose = null;
+  let clickGuardUntil = 0;
 
   function el(tag, className, text) {
     const node = document.createElement(tag);
@@ -311,7 +313,9 @@
     if (!capture || capture.type !== T.BINDING_MOUSE || event.target.closest(".dialog-buttons")) return;
     event.preventDefault();
     const code = T.mouseCodeOfEvent(event);
-    if (code) captured(code);
+    if (!code) return;
+    clickGuardUntil = Date.now() + CLICK_GUARD_MS;
+    captured(code);
   }
 
   // ---- Dialogs ----
@@ -323,7 +327,7 @@
     $("dialog-text").textContent = text;
     const nodes = buttons.map((spec) => {
       const button = el("button", "button" + (spec.primary ? " primary" : "") + (spec.danger ? " danger" : ""), spec.text);
-      button.addEventListener("click", spec.run);
+      button.addEventListener("click", () => { if (Date.now() >= clickGuardUntil) spec.run(); });
       return button;
     });
     $("dialog-buttons").replaceChildren(...nodes);
