@@ -21,6 +21,7 @@ export async function launchChromium({ userDataDir, pagesPort, headless = true }
   return puppeteer.launch({
     executablePath: process.env.TEMBRA_CHROMIUM || "/usr/bin/chromium",
     headless,
+    dumpio: Boolean(process.env.TEMBRA_CHROMIUM_OUTPUT),
     userDataDir,
     args: [
       "--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
@@ -104,7 +105,7 @@ export class HostBrowsers extends EventEmitter {
   async screenshot(path) {
     const layers = [];
     for (const entry of this.visibleInOrder()) {
-      const png = await entry.page.screenshot({ omitBackground: true, encoding: "base64" });
+      const png = await entry.page.screenshot({ omitBackground: true, encoding: "base64", optimizeForSpeed: true });
       layers.push(`<img alt="" src="data:image/png;base64,${png}">`);
     }
     if (!this.compositor) {
@@ -120,7 +121,7 @@ export class HostBrowsers extends EventEmitter {
         linear-gradient(#476b94, #b99b7a 70%, #d9b27e)}
       img{position:fixed;inset:0;width:100%;height:100%}
     </style>${layers.join("")}`);
-    await this.compositor.screenshot({ path });
+    await this.compositor.screenshot({ path, optimizeForSpeed: true });
     return path;
   }
 }
