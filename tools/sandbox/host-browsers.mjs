@@ -2,9 +2,11 @@
 // hidden and focused as the module asks the (simulated) host, and a screenshot shows what the
 // player would see: the visible pages stacked over the game.
 import { EventEmitter } from "node:events";
+import { mkdtempSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
+import { tmpdir } from "node:os";
 import { dirname, join } from "node:path";
-import { fileURLToPath } from "node:url";
+import { fileURLToPath, pathToFileURL } from "node:url";
 
 const require = createRequire(join(dirname(fileURLToPath(import.meta.url)), "..", "..", "tests", "browser", "package.json"));
 const puppeteer = require("puppeteer-core");
@@ -101,18 +103,23 @@ export class HostBrowsers extends EventEmitter {
     await Promise.all([...this.browsers.values()].map((entry) => entry.page && entry.page.reload().catch(() => {})));
   }
 
-  // The visible pages over a stand-in for the game's picture, written as a PNG file.
+  // The visible pages over a stand-in for the game's picture, written as a PNG file. The layers
+  // go through files: pictures inside the page text would make messages of many megabytes.
   async screenshot(path) {
+    this.scratch = this.scratch || mkdtempSync(join(tmpdir(), "tembra-screen-"));
+    this.shots = (this.shots || 0) + 1;
     const layers = [];
     for (const entry of this.visibleInOrder()) {
-      const png = await entry.page.screenshot({ omitBackground: true, encoding: "base64", optimizeForSpeed: true });
-      layers.push(`<img alt="" src="data:image/png;base64,${png}">`);
+      const file = join(this.scratch, `${this.shots}-${entry.name}.png`);
+      await entry.page.screenshot({ path: file, omitBackground: true, optimizeForSpeed: true });
+      layers.push(`<img alt="" src="${pathToFileURL(file).href}">`);
     }
     if (!this.compositor) {
       this.compositor = await this.browser.newPage();
       await this.compositor.setViewport(this.size);
     }
-    await this.compositor.setContent(`<!doctype html><style>
+    const picture = join(this.scratch, "screen.html");
+    writeFileSync(picture, `<!doctype html><style>
       html,body{margin:0;height:100%;overflow:hidden}
       body{background:
         radial-gradient(circle at 78% 30%, rgba(255,236,190,.9) 0 3%, rgba(255,210,140,.25) 9%, transparent 22%),
@@ -121,7 +128,8 @@ export class HostBrowsers extends EventEmitter {
         linear-gradient(#476b94, #b99b7a 70%, #d9b27e)}
       img{position:fixed;inset:0;width:100%;height:100%}
     </style>${layers.join("")}`);
-    await this.compositor.screenshot({ path, optimizeForSpeed: true });
+    await this.compositor.goto(pathToFileURL(picture).href, { waitUntil: "load" });
+    await this.compositor.screenshot({ path });
     return path;
   }
 }
