@@ -38,6 +38,44 @@ export function browserUrl(url) {
   return url.replace(/^file:\/\/\/Z:\//i, "file:///");
 }
 
+// A stand-in for the game's picture behind the pages: a city at dusk.
+const GAME_SCENE = `<svg viewBox="0 0 1920 1080" preserveAspectRatio="xMidYMid slice" xmlns="http://www.w3.org/2000/svg">
+  <defs>
+    <linearGradient id="sky" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#1d2f4f"/><stop offset="0.55" stop-color="#6a6f8e"/>
+      <stop offset="0.8" stop-color="#e39a62"/><stop offset="1" stop-color="#f6c27d"/>
+    </linearGradient>
+    <radialGradient id="sun" cx="0.5" cy="0.5" r="0.5">
+      <stop offset="0" stop-color="#fff2cf"/><stop offset="0.35" stop-color="#ffd08a" stop-opacity="0.8"/>
+      <stop offset="1" stop-color="#ffb060" stop-opacity="0"/>
+    </radialGradient>
+    <linearGradient id="road" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#2b2b30"/><stop offset="1" stop-color="#121216"/>
+    </linearGradient>
+  </defs>
+  <rect width="1920" height="760" fill="url(#sky)"/>
+  <circle cx="1340" cy="640" r="260" fill="url(#sun)"/>
+  <path d="M0 700 Q300 610 620 680 T1250 660 T1920 640 V760 H0Z" fill="#3a3550" opacity="0.85"/>
+  <g fill="#15161f">
+    <rect x="40" y="520" width="90" height="240"/><rect x="140" y="440" width="70" height="320"/>
+    <rect x="220" y="560" width="120" height="200"/><rect x="350" y="380" width="80" height="380"/>
+    <rect x="440" y="500" width="110" height="260"/><rect x="570" y="600" width="140" height="160"/>
+    <rect x="1480" y="560" width="100" height="200"/><rect x="1590" y="420" width="70" height="340"/>
+    <rect x="1670" y="520" width="120" height="240"/><rect x="1800" y="460" width="90" height="300"/>
+  </g>
+  <g fill="#ffd58a" opacity="0.55">
+    <rect x="160" y="470" width="8" height="10"/><rect x="184" y="520" width="8" height="10"/>
+    <rect x="370" y="420" width="8" height="10"/><rect x="398" y="470" width="8" height="10"/>
+    <rect x="1610" y="450" width="8" height="10"/><rect x="1634" y="520" width="8" height="10"/>
+    <rect x="1820" y="500" width="8" height="10"/><rect x="1700" y="560" width="8" height="10"/>
+  </g>
+  <rect y="760" width="1920" height="320" fill="#23262a"/>
+  <path d="M760 760 H1160 L1700 1080 H220Z" fill="url(#road)"/>
+  <g fill="#e8d37a" opacity="0.8">
+    <path d="M955 780 H965 L968 820 H952Z"/><path d="M950 850 H970 L976 920 H944Z"/><path d="M942 980 H978 L988 1080 H932Z"/>
+  </g>
+</svg>`;
+
 export class HostBrowsers extends EventEmitter {
   constructor({ browser, sim, width = 1920, height = 1080 }) {
     super();
@@ -120,14 +158,9 @@ export class HostBrowsers extends EventEmitter {
     }
     const picture = join(this.scratch, "screen.html");
     writeFileSync(picture, `<!doctype html><style>
-      html,body{margin:0;height:100%;overflow:hidden}
-      body{background:
-        radial-gradient(circle at 78% 30%, rgba(255,236,190,.9) 0 3%, rgba(255,210,140,.25) 9%, transparent 22%),
-        linear-gradient(to top, #3b3a32 0 22%, #6b6a5a 22% 23%, transparent 23%),
-        linear-gradient(to top, #1f2a33 0 34%, transparent 34%),
-        linear-gradient(#476b94, #b99b7a 70%, #d9b27e)}
-      img{position:fixed;inset:0;width:100%;height:100%}
-    </style>${layers.join("")}`);
+      html,body{margin:0;height:100%;overflow:hidden;background:#0b0d12}
+      svg,img{position:fixed;inset:0;width:100%;height:100%}
+    </style>${GAME_SCENE}${layers.join("")}`);
     await this.compositor.goto(pathToFileURL(picture).href, { waitUntil: "load" });
     await this.compositor.screenshot({ path });
     return path;
