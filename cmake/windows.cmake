@@ -82,7 +82,7 @@ endfunction()
 
 # The module's own code linked into a test program: its internals under real Windows calls.
 file(GLOB TEMBRA_MODULE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/module/*_test.cpp)
-add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/sim/fake_clock.cpp tests/sim/game_window.cpp
+add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/module/failing_allocations.cpp tests/sim/fake_clock.cpp tests/sim/game_window.cpp
                             tests/sim/module_under_test.cpp tests/sim/real_input.cpp tests/sim/sim_game.cpp
                             tests/sim/sim_host.cpp)
 add_dependencies(module_tests foreign_window)

@@ -19,8 +19,7 @@ SRWLOCK writerLock = SRWLOCK_INIT;
 
 // The path travels as UTF-8 and is widened again for the open, so a game directory with
 // non-ASCII characters still gets its log (the narrow file API would read it as ANSI).
-HANDLE openLog(DWORD access, DWORD disposition) {
-  const std::wstring path = utf8ToWide(logFilePath());
+HANDLE openLog(const std::wstring& path, DWORD access, DWORD disposition) {
   if (path.empty()) return INVALID_HANDLE_VALUE;
   return ::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                        nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -40,8 +39,11 @@ void logLine(const std::string& message) {
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
   const std::string line = formatLogLine({now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}, message);
+  // Everything that allocates happens before the lock: a failed allocation inside it would leave
+  // the lock held and hang every later line, the game thread's included.
+  const std::wstring path = utf8ToWide(logFilePath());
   ::AcquireSRWLockExclusive(&writerLock);
-  HANDLE file = openLog(FILE_APPEND_DATA, OPEN_ALWAYS);
+  HANDLE file = openLog(path, FILE_APPEND_DATA, OPEN_ALWAYS);
   if (file != INVALID_HANDLE_VALUE) {
     writeAll(file, line.data(), line.size());
     ::CloseHandle(file);
@@ -50,8 +52,9 @@ void logLine(const std::string& message) {
 }
 
 void resetLog() {
+  const std::wstring path = utf8ToWide(logFilePath());
   ::AcquireSRWLockExclusive(&writerLock);
-  HANDLE file = openLog(GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE file = openLog(path, GENERIC_WRITE, CREATE_ALWAYS);
   if (file != INVALID_HANDLE_VALUE) {
     writeAll(file, kByteOrderMark, sizeof(kByteOrderMark) - 1);
     ::CloseHandle(file);

@@ -3,18 +3,19 @@
 
 #include <windows.h>
 
-#include <vector>
 
 namespace {
 constexpr DWORD kModulePathMaxChars = 4096;
 }
 
 std::wstring executableDirectory() {
-  std::vector<wchar_t> path(kModulePathMaxChars, L'\0');
+  // On the stack: every log line asks for it, and a line must still be written when the heap
+  // is nearly exhausted.
+  wchar_t path[kModulePathMaxChars] = {};
   // No module handle: the game's executable, which is where players look for the log.
-  const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), kModulePathMaxChars);
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, kModulePathMaxChars);
   if (length == 0) return L".";
-  std::wstring full(path.data(), length);
+  std::wstring full(path, length);
   const size_t separator = full.find_last_of(L"\\/");
   if (separator == std::wstring::npos) return full;
   return full.substr(0, separator);

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,21 +13,9 @@
 #include "core/plugin_state.h"
 #include "native/state_document.h"
 #include "screens/browser_ids.h"
+#include "tests/module/failing_allocations.h"
 #include "tests/module/screens_harness.h"
 #include "tests/sim/sim_game.h"
-
-// Allocations larger than this fail while it is non-zero, so a test can make the module run out
-// of memory exactly where a large block is needed.
-std::atomic<size_t> failAllocationsAbove{0};
-
-void* operator new(size_t size) {
-  const size_t limit = failAllocationsAbove.load();
-  if (limit != 0 && size > limit) throw std::bad_alloc();
-  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-  throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -98,8 +84,7 @@ TEST_F(CommandQueueTest, AFullQueueRefusesHonestlyAndLogsOncePerBurst) {
   ::ShowWindow(::FindWindowW(sim::kGameWindowClass, nullptr), SW_SHOW);
   runFrame();
   EXPECT_EQ(logCount("[CAPTURE] Capture disabled."), 32);
-  EXPECT_TRUE(pushCommand(command(kCommandCaptureOff)));
-  EXPECT_TRUE(pushCommand(command(kCommandCaptureOff)));
+  for (int i = 0; i < kCommandsPerFrame; ++i) EXPECT_TRUE(pushCommand(command(kCommandCaptureOff))) << i;
   EXPECT_FALSE(pushCommand(command(kCommandCaptureOff)));
   EXPECT_EQ(logCount(refusal), 2) << "a new burst gets its own line";
 }

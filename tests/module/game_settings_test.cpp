@@ -72,12 +72,14 @@ const Write kWrites[] = {
 
 TEST_F(GameSettings, EachSettingWritesItsGameValueAndArmsTheSave) {
   for (const Write& write : kWrites) {
-    sim::setGameValue<uint32_t>(write.address & ~uintptr_t{3}, 0xA5A5A5A5u);  // the whole word around it
+    sim::setGameValue<uint64_t>(write.address & ~uintptr_t{3}, 0xA5A5A5A5A5A5A5A5u);  // the words around it
     sim::clearRoutineCalls();
     gState.settingsDirty = false;
     EXPECT_TRUE(applySetting(write.name, write.value)) << write.name;
     EXPECT_EQ(gameWord(write.address, write.width), write.expected) << write.name << " " << write.value;
-    if (write.width == 1) EXPECT_EQ(sim::gameValue<uint8_t>(write.address + 1), 0xA5) << "spilled: " << write.name;
+    if (write.width == 1) {
+      EXPECT_EQ(sim::gameValue<uint8_t>(write.address + 1), 0xA5) << "spilled: " << write.name;
+    }
     EXPECT_TRUE(gState.settingsDirty) << write.name;
     const std::vector<sim::RoutineCall> volume = sim::callsOf(write.volumeRoutine);
     if (write.volumeRoutine != 0) {
