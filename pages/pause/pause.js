@@ -201,8 +201,18 @@
   }
 
   function buildSettings() {
+    const before = $("view-controls");
     for (const [group, list] of Object.entries(SETTINGS)) {
-      document.querySelector(`.rows[data-group="${group}"]`).append(...list.map(settingRow));
+      const section = el("section", "view");
+      section.id = "view-" + group;
+      section.hidden = true;
+      const title = el("h2", "view-title", group[0].toUpperCase() + group.slice(1));
+      title.id = "title-" + group;
+      section.setAttribute("aria-labelledby", title.id);
+      const rows = el("div", "rows");
+      rows.append(...list.map(settingRow));
+      section.append(title, rows);
+      before.before(section);
     }
   }
 
