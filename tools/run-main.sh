@@ -7,6 +7,7 @@
 #   bash tools/run-main.sh            headless Chromium, screenshots
 #   bash tools/run-main.sh --urls     print the pages' URLs for your own browser instead
 #   bash tools/run-main.sh --size 1280x720
+#   bash tools/run-main.sh --pictures   retake the pages' pictures in docs/ and stop
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source tools/setup.sh
@@ -25,4 +26,8 @@ cleanup() {
   tembra_stop_display
 }
 trap cleanup EXIT
-WINE64="$WINE64" node tools/sandbox/run.mjs "$@"
+if [ "${1:-}" = "--pictures" ]; then
+  WINE64="$WINE64" node tools/sandbox/docs-pictures.mjs
+else
+  WINE64="$WINE64" node tools/sandbox/run.mjs "$@"
+fi
