@@ -96,6 +96,7 @@
     let movedAt = 0;
     let sentAt = 0;
     let trailing = null;
+    let settle = null;
 
     function show(number) {
       input.value = number;
@@ -111,6 +112,10 @@
     input.addEventListener("input", () => {
       movedAt = Date.now();
       show(Number(input.value));
+      // The game's value may have arrived while the hand was still on the slider: show it once
+      // the hold is over, whether or not the state changes again.
+      clearTimeout(settle);
+      settle = setTimeout(() => { const s = settings(); if (s) show(s[setting.name]); }, LOCAL_VALUE_HOLD_MS);
       const wait = SEND_EVERY_MS - (movedAt - sentAt);
       clearTimeout(trailing);
       if (wait <= 0) sendNow(); else trailing = setTimeout(sendNow, wait);
@@ -120,7 +125,7 @@
       input.disabled = !s;
       if (!s) { value.textContent = "–"; return; }
       // While the player drags, the slider follows the hand; then it shows what the game holds.
-      if (Date.now() - movedAt > LOCAL_VALUE_HOLD_MS) show(s[setting.name]);
+      if (Date.now() - movedAt >= LOCAL_VALUE_HOLD_MS) show(s[setting.name]);
     });
     return wrap;
   }
