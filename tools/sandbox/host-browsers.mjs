@@ -28,6 +28,10 @@ export async function launchChromium({ userDataDir, pagesPort, headless = true }
     args: [
       "--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
       "--disable-sync", "--no-first-run", "--disable-quic", "--hide-scrollbars",
+      // Every page keeps running and painting as a host's browser does, not only the front tab;
+      // a screenshot of a page in the background would otherwise wait for a frame forever.
+      "--disable-background-timer-throttling", "--disable-backgrounding-occluded-windows",
+      "--disable-renderer-backgrounding",
       `--host-resolver-rules=MAP tembra.local 127.0.0.1:${pagesPort}`,
     ],
   });
