@@ -131,6 +131,11 @@ export class HostBrowsers extends EventEmitter {
     return page;
   }
 
+  // The visible browser the host last gave the input focus, which receives the player's keys.
+  focusedPage() {
+    return [...this.browsers.values()].find((entry) => entry.focused && entry.visible && entry.page) || null;
+  }
+
   get(name) {
     return [...this.browsers.values()].find((entry) => entry.name === name);
   }

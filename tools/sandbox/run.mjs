@@ -21,11 +21,13 @@ const screenPath = join(root, "build", "sandbox", "screen.png");
 const SCREENSHOT_SETTLE_MS = 600;  // let a shown page paint before the picture is taken
 const RELOAD_SETTLE_MS = 150;
 
-// Terminal keys that go to the game, as xdotool names them.
+// Terminal keys: [xdotool's name for the game window, the browser's name for the focused page].
 const TERMINAL_KEYS = new Map([
-  ["\x1b", "Escape"], ["\r", "Return"], ["\t", "Tab"], [" ", "space"], ["\x7f", "BackSpace"],
-  ["\x1b[A", "Up"], ["\x1b[B", "Down"], ["\x1b[C", "Right"], ["\x1b[D", "Left"],
-  ["\x1bOP", "F1"], ["\x1bOQ", "F2"], ["\x1bOR", "F3"], ["\x1bOS", "F4"],
+  ["\x1b", ["Escape", null]], ["\r", ["Return", "Enter"]], ["\t", ["Tab", "Tab"]], [" ", ["space", " "]],
+  ["\x7f", ["BackSpace", "Backspace"]], ["\x1b[3~", ["Delete", "Delete"]],
+  ["\x1b[A", ["Up", "ArrowUp"]], ["\x1b[B", ["Down", "ArrowDown"]], ["\x1b[C", ["Right", "ArrowRight"]],
+  ["\x1b[D", ["Left", "ArrowLeft"]], ["\x1bOP", ["F1", "F1"]], ["\x1bOQ", ["F2", "F2"]],
+  ["\x1bOR", ["F3", "F3"]], ["\x1bOS", ["F4", "F4"]],
 ]);
 
 const say = (text) => process.stdout.write(text + "\n");
@@ -154,7 +156,7 @@ async function main() {
   setInterval(() => { logOffset = printLogFrom(sim.logPath, logOffset); }, 250);
 
   say(`pages  ${relative(process.cwd(), pagesRoot) || "."} served as ${PAGE_ORIGIN} (also http://127.0.0.1:${port})`);
-  say("keys   Esc, Enter, Tab, arrows, F1-F4, letters and digits go to the game;" +
+  say("keys   Esc, Enter, Tab, arrows, Delete, F1-F4, letters and digits go to the game and the focused page;" +
       (urlsOnly ? "" : " Ctrl+S screenshot, Ctrl+R reload pages,") + " Ctrl+C quits");
   if (!process.stdin.isTTY) return;
   process.stdin.setRawMode(true);
@@ -163,10 +165,15 @@ async function main() {
     if (data === "\x03" || data === "\x11") { stop(0); return; }
     if (data === "\x13") { screenshotSoon(); return; }
     if (data === "\x12" && hosts) { await hosts.reloadAll(); screenshotSoon(); return; }
-    const key = TERMINAL_KEYS.get(data) || (/^[a-z0-9]$/i.test(data) ? data.toLowerCase() : null);
-    if (!key) return;
-    say(`keys  ${key} -> game`);
-    await sim.pressKey(key).catch((error) => say("keys  xdotool failed: " + error.message));
+    const letter = /^[a-z0-9]$/i.test(data) ? data.toLowerCase() : null;
+    const [gameKey, pageKey] = TERMINAL_KEYS.get(data) || [letter, letter];
+    if (!gameKey) return;
+    // The key goes through the game's keyboard (and so the module's hook, which takes ESC and
+    // captured keys); the host hands the focused browser the rest, as CEF does.
+    await sim.pressKey(gameKey).catch((error) => say("keys  xdotool failed: " + error.message));
+    const focused = hosts && hosts.focusedPage();
+    say(`keys  ${gameKey} -> game` + (focused && pageKey ? ` and the ${focused.name} page` : ""));
+    if (focused && pageKey) await focused.page.keyboard.press(pageKey).catch(() => {});
     screenshotSoon();
   });
 }
