@@ -31,6 +31,12 @@ const TERMINAL_KEYS = new Map([
 ]);
 
 const say = (text) => process.stdout.write(text + "\n");
+
+// One read from the terminal can hold several keys ("\x1b[B\x1b[B\r"); each escape sequence
+// is one key, as is every other character.
+function splitKeys(data) {
+  return data.match(/\x1b\[[0-9;]*[~A-Za-z]|\x1bO[A-Za-z]|[\s\S]/g) || [];
+}
 const quiet = (line) => line.includes("[BRIDGE] GET /state");  // polled several times a second
 
 function printLogFrom(path, offset) {
@@ -161,7 +167,11 @@ async function main() {
   if (!process.stdin.isTTY) return;
   process.stdin.setRawMode(true);
   process.stdin.setEncoding("utf8");
-  process.stdin.on("data", async (data) => {
+  let typing = Promise.resolve();
+  process.stdin.on("data", (data) => {
+    for (const key of splitKeys(data)) typing = typing.then(() => onKey(key));
+  });
+  async function onKey(data) {
     if (data === "\x03" || data === "\x11") { stop(0); return; }
     if (data === "\x13") { screenshotSoon(); return; }
     if (data === "\x12" && hosts) { await hosts.reloadAll(); screenshotSoon(); return; }
@@ -175,7 +185,7 @@ async function main() {
     say(`keys  ${gameKey} -> game` + (focused && pageKey ? ` and the ${focused.name} page` : ""));
     if (focused && pageKey) await focused.page.keyboard.press(pageKey).catch(() => {});
     screenshotSoon();
-  });
+  }
 }
 
 main().catch((error) => { console.error(error); process.exit(1); });
