@@ -90,10 +90,14 @@ export function startSimGame({ bin, wine64, workDir, env = process.env }) {
     });
   }
 
-  // Types one key (xdotool's key names: Escape, w, F1, Return) into the game window.
+  // Types one key (xdotool's key names: Escape, w, F1, Return) into the game window. The window
+  // is given the X input focus once; nothing else on the display takes it (Chromium is headless).
+  let focusGiven = false;
   async function pressKey(name) {
     if (!xWindow) await waitForEvent((event) => event.kind === "window");
-    await run("xdotool", ["windowfocus", "--sync", xWindow, "key", "--clearmodifiers", name], { env });
+    const focus = focusGiven ? [] : ["windowfocus", "--sync", xWindow];
+    await run("xdotool", [...focus, "key", "--clearmodifiers", name], { env });
+    focusGiven = true;
   }
 
   function stop() {
