@@ -58,3 +58,38 @@ test("without a bridge the client retries with growing pauses, says so once, pri
     consoleMethods.forEach((name, index) => { console[name] = originals[index]; });
   }
 });
+
+test("every key the module's capture can report has its own name in the client", async () => {
+  await import(join(sdk, "tembra.js"));
+  const { keyName } = globalThis.TembraUI;
+  const table = readFileSync(join(root, "keyboard", "game_key_codes.cpp"), "utf8");
+  const codes = [
+    ...[...table.matchAll(/\{0x[0-9A-F]+, (\d+)\}/g)].map((match) => Number(match[1])),
+    ...[...table.matchAll(/\{0x[0-9A-F]+, '(\\?.)'\}/g)].map((match) => match[1].at(-1).charCodeAt(0)),
+    1039, 1045,  // Enter: the keypad's and the main one, chosen by the extended flag
+    ..."ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789".split("").map((c) => c.charCodeAt(0)),
+  ];
+  assert.ok(codes.length > 90, `${codes.length} codes read from the module's table`);
+  const names = codes.map(keyName);
+  for (const [index, name] of names.entries()) assert.match(name, /^(?!Key \d)./, `code ${codes[index]}`);
+  assert.equal(new Set(names).size, names.length, "two codes share a name");
+  for (const none of [0, 1056, -1]) assert.equal(keyName(none), "");
+});
+
+test("a key's current holders are the other actions with it in a slot of the same kind", async () => {
+  await import(join(sdk, "tembra.js"));
+  const { actionsHoldingKey } = globalThis.TembraUI;
+  const bindings = Object.fromEntries([...Array(59).keys()].map((action) => [String(action), [0, 0, 0]]));
+  bindings["4"] = [87, 0, 0];   // Forward: W
+  bindings["24"] = [0, 87, 1];  // Accelerate: W as its second key, left button
+  bindings["0"] = [0, 0, 1];    // Fire: left button
+  const holders = (type, key, except) => actionsHoldingKey(bindings, type, key, except).map((h) => `${h.action}.${h.type}`);
+  const cases = [
+    [0, 87, 12, ["4.0", "24.1"]],  // keyboard slot: both keyboard slots of every action count
+    [1, 87, 4, ["24.1"]],          // the action being bound is not its own rival
+    [2, 1, 45, ["0.2", "24.2"]],   // a mouse button: only mouse slots
+    [2, 87, 45, []],               // a key code in the mouse slot is another thing entirely
+    [0, 0, 12, []],                // clearing a slot takes nothing from anyone
+  ];
+  for (const [type, key, except, expected] of cases) assert.deepEqual(holders(type, key, except), expected, `${type}/${key}`);
+});
