@@ -123,13 +123,22 @@ async function main() {
   process.on("SIGTERM", () => stop(0));
   sim.events.on("exit", () => { say("game  simulated game ended"); stop(0); });
 
+  // One picture at a time (they share the compositing page); a change during a picture asks
+  // for one more afterwards.
   let shotTimer = null;
+  let shooting = false;
+  let shootAgain = false;
+  async function shoot() {
+    if (shooting) { shootAgain = true; return; }
+    shooting = true;
+    try { say("shot  " + await hosts.screenshot(screenPath)); } catch (error) { say("shot  failed: " + error.message); }
+    shooting = false;
+    if (shootAgain) { shootAgain = false; screenshotSoon(); }
+  }
   const screenshotSoon = () => {
     if (!hosts) return;
     clearTimeout(shotTimer);
-    shotTimer = setTimeout(async () => {
-      try { say("shot  " + await hosts.screenshot(screenPath)); } catch (error) { say("shot  failed: " + error.message); }
-    }, SCREENSHOT_SETTLE_MS);
+    shotTimer = setTimeout(shoot, SCREENSHOT_SETTLE_MS);
   };
 
   if (urlsOnly) {
