@@ -449,6 +449,7 @@
       return;
     }
     if (event.target.matches("input[type=range]") && (event.key === "ArrowLeft" || event.key === "ArrowRight")) return;
+    if (event.target.matches(".slot") && moveInBindings(event)) return;
     if (event.key === "ArrowDown" || event.key === "ArrowUp") {
       event.preventDefault();
       const controls = panelControls();
@@ -458,6 +459,25 @@
       const current = document.querySelector(".rail-item.current");
       if (current) { event.preventDefault(); current.focus(); }
     }
+  }
+
+  // The bindings are a grid: up and down keep the column, left and right walk the row, and left
+  // from the first column goes back to the rail.
+  function moveInBindings(event) {
+    const step = { ArrowUp: -1, ArrowDown: 1, ArrowLeft: -1, ArrowRight: 1 }[event.key];
+    if (!step) return false;
+    event.preventDefault();
+    const slot = event.target;
+    if (event.key === "ArrowUp" || event.key === "ArrowDown") {
+      const column = [...document.querySelectorAll(`.slot[data-type="${slot.dataset.type}"]`)];
+      const next = column[column.indexOf(slot) + step];
+      if (next) { next.focus(); next.scrollIntoView({ block: "nearest" }); }
+      return true;
+    }
+    const next = slot.parentElement.querySelector(`.slot[data-type="${Number(slot.dataset.type) + step}"]`);
+    if (next) next.focus();
+    else if (step < 0) document.querySelector(".rail-item.current").focus();
+    return true;
   }
 
   // A new opening of the menu starts from a clean view; closing it ends a running capture.
