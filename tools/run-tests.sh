@@ -43,6 +43,26 @@ run_ctest_lane win64
 echo "== stress (short; the full run is tools/stress.sh --long)"
 bash tools/stress.sh --result "$results/stress"
 run_ctest_lane win32
+echo "== browser (the pages, their client, the release archive and the sandbox in headless Chromium)"
+run_browser_lane() {
+  if ! tembra_browser_project || ! tembra_build win32 || ! tembra_build win64; then
+    echo "0 1" >"$results/browser"
+    return
+  fi
+  (cd tests/browser && WINE64="$WINE64" node --test --test-concurrency=1 --test-reporter=tap ./*.test.mjs) \
+    >"$results/browser.tap" 2>&1
+  grep -E '^not ok|^# (pass|fail)' "$results/browser.tap"
+  local passed failed
+  passed=$(sed -n 's/^# pass \([0-9]*\)$/\1/p' "$results/browser.tap")
+  failed=$(sed -n 's/^# fail \([0-9]*\)$/\1/p' "$results/browser.tap")
+  if [ -z "$passed" ] || [ $((passed + ${failed:-0})) -eq 0 ]; then
+    echo "browser: no tests ran; see $results/browser.tap" >&2
+    echo "0 1" >"$results/browser"
+    return
+  fi
+  echo "$passed ${failed:-0}" >"$results/browser"
+}
+run_browser_lane
 echo "== product (32-bit DLL under 32-bit Wine in the emulated machine)"
 # Outside the build tree, so a later clone on the same machine reuses the machine (~3 GB).
 TEMBRA_VM_CACHE=${TEMBRA_VM_CACHE:-/var/tmp/tembra-vm} bash tools/run-product-lane.sh "$results/product"
@@ -50,7 +70,7 @@ TEMBRA_VM_CACHE=${TEMBRA_VM_CACHE:-/var/tmp/tembra-vm} bash tools/run-product-la
 passed=0
 failed=0
 for lane in "$results"/*; do
-  [ -f "$lane" ] && [[ "$lane" != *.xml ]] || continue
+  [ -f "$lane" ] && [[ "$lane" != *.xml ]] && [[ "$lane" != *.tap ]] || continue
   read -r p f <"$lane"
   echo "lane $(basename "$lane"): $p passed, $f failed"
   passed=$((passed + p))

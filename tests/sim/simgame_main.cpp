@@ -1,7 +1,12 @@
 // The main job: the module running inside the simulated game and host at real speed, until
-// the game window is closed or the program is stopped.
+// the game window is closed or the program is stopped. "--events <file>" writes what the module
+// does to the host and the game to that file, line by line, for the sandbox's real browsers.
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+
+#include "tests/sim/event_feed.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"
 #include "tests/sim/module_under_test.h"
@@ -19,9 +24,25 @@ constexpr int32_t kSomePlayerPed = 0x01234560;
 
 void followRealTime() { sim::setTickMs(::GetTickCount64()); }
 
+void openFeedFromArguments(int argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--events") != 0) continue;
+    const std::string path = argv[i + 1];
+    sim::openEventFeed(std::wstring(path.begin(), path.end()));
+  }
+}
+
+// Wine's X11 driver keeps the X window of each top-level window in this property; the sandbox
+// gives it the input focus before it types keys into the game.
+void feedXWindow(HWND window) {
+  const auto xWindow = reinterpret_cast<uintptr_t>(::GetPropW(window, L"__wine_x11_whole_window"));
+  sim::feedEvent("game window " + std::to_string(xWindow));
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  openFeedFromArguments(argc, argv);
   followRealTime();
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
@@ -32,16 +53,25 @@ int main() {
   HWND gameWindow = sim::createGameWindow();
   // Keys typed on the display (xdotool key Escape) go to the game, as to a game in the foreground.
   sim::bringToFront(gameWindow);
+  feedXWindow(gameWindow);
   sim::setAnswerCreates(true);
   sim::initializeWithHost();
   const ULONGLONG startedAt = ::GetTickCount64();
-  while (::IsWindow(gameWindow)) {
+  bool playerInWorld = false;
+  // The game ends on WM_CLOSE (the module's exit action or the window's close box), as the real
+  // one does; the simulated window only counts the message.
+  while (::IsWindow(gameWindow) && sim::closeMessagesReceived() == 0) {
     ::Sleep(kFrameMs);
     followRealTime();
-    if (::GetTickCount64() - startedAt >= kPlayerSpawnDelayMs)
+    if (!playerInWorld && ::GetTickCount64() - startedAt >= kPlayerSpawnDelayMs) {
+      playerInWorld = true;
       sim::setGameValue<int32_t>(sim::gta::kPlayerPed, kSomePlayerPed);
+      sim::feedEvent("game player-in-world");
+    }
     sim::runFrame();
+    sim::feedNewEvents();
   }
+  sim::feedEvent("game closed");
   sim::module().quit();
   return 0;
 }
