@@ -113,3 +113,14 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_test(NAME product.pe COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_product_pe.sh $<TARGET_FILE:TembraUI>)
   add_test(NAME product.game_calls COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_game_calls.sh $<TARGET_FILE:TembraUI>)
 endif()
+
+# The benchmark (tools/bench.sh): the module's code linked into a program that runs it inside the
+# simulated game and measures it beside its floor. 64-bit only, like every program run on this host.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  add_executable(bench tests/bench/bench_main.cpp tests/bench/bench_game.cpp tests/bench/bench_stats.cpp
+                       tests/bench/frame_tick_bench.cpp tests/bench/import_counter.cpp
+                       tests/bench/keyboard_hook_bench.cpp tests/bench/state_document_bench.cpp)
+  target_link_libraries(bench PRIVATE tembra_module tembra_sim)
+  target_compile_options(bench PRIVATE ${TEMBRA_WARNINGS})
+  target_link_options(bench PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
+endif()

@@ -1,0 +1,34 @@
+// Time inside the benchmark process: the performance counter, read around the code measured.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace bench {
+
+inline int64_t counterNow() {
+  LARGE_INTEGER value;
+  ::QueryPerformanceCounter(&value);
+  return value.QuadPart;
+}
+
+inline double counterMicroseconds(int64_t ticks) {
+  static const double ticksPerMicrosecond = [] {
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(frequency.QuadPart) / 1e6;
+  }();
+  return static_cast<double>(ticks) / ticksPerMicrosecond;
+}
+
+// Microseconds per call over a batch of calls, so the counter's own cost and resolution vanish
+// in the batch.
+template <typename Body>
+double microsecondsPerCall(int calls, Body&& body) {
+  const int64_t start = counterNow();
+  for (int i = 0; i < calls; ++i) body();
+  return counterMicroseconds(counterNow() - start) / calls;
+}
+
+}  // namespace bench

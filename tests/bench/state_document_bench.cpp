@@ -1,0 +1,137 @@
+// The state document's build cost, and its floor: the game's own reads and routine calls.
+#include "tests/bench/state_document_bench.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "native/game_addresses.h"
+#include "native/game_calls.h"
+#include "native/state_document.h"
+#include "tests/bench/bench_clock.h"
+#include "tests/sim/sim_game.h"
+
+namespace bench {
+namespace {
+
+struct ModeGoal {
+  int modes;
+  double goalMicroseconds;  // 0: no goal of its own
+};
+constexpr ModeGoal kModeGoals[] = {{1, 0}, {30, 50}, {512, 500}};
+// Each batch runs about this long, so a batch of small builds still outlasts the counter's
+// resolution and a batch of large ones stays short enough to repeat often.
+constexpr double kBatchMicroseconds = 3000;
+
+template <typename T>
+int64_t plainRead(game::Address address) {
+  return static_cast<int64_t>(*reinterpret_cast<volatile const T*>(address));
+}
+
+// The same game work as one build, done plainly: the sixteen settings and the 177 key slots
+// read, and the resolution routines called as often as a build calls them (the count before
+// the current mode and before every listed mode, once more for the list, and the record of
+// the current mode and of every mode). What remains of a build beyond this is the module's.
+__attribute__((noinline)) int64_t plainBuildWork() {
+  int64_t sum = plainRead<float>(game::kMouseSensitivity) + plainRead<uint8_t>(game::kInvertY) +
+                plainRead<uint8_t>(game::kMouseSteer) + plainRead<uint8_t>(game::kMouseFly) +
+                plainRead<int32_t>(game::kBrightness) + plainRead<float>(game::kDrawDistance) +
+                plainRead<uint8_t>(game::kWidescreen) + plainRead<uint8_t>(game::kFrameLimiter) +
+                plainRead<uint8_t>(game::kHud) + plainRead<uint8_t>(game::kSubtitles) +
+                plainRead<int32_t>(game::kRadarMode) + plainRead<uint8_t>(game::kSfxVolume) +
+                plainRead<uint8_t>(game::kMusicVolume) + plainRead<uint8_t>(game::kRadioEq) +
+                plainRead<uint8_t>(game::kRadioAuto);
+  const int32_t current = static_cast<int32_t>(plainRead<int32_t>(game::kResolutionMode));
+  ResolutionModeInfo info{};
+  sum += game::callPlain<int32_t>(game::kGetResolutionModeCount);
+  sum += game::callPlain<int32_t>(game::kGetResolutionModeInfo, &info, current);
+  const int32_t count = game::callPlain<int32_t>(game::kGetResolutionModeCount);
+  for (int32_t mode = 0; mode < count; ++mode) {
+    sum += game::callPlain<int32_t>(game::kGetResolutionModeCount);
+    sum += game::callPlain<int32_t>(game::kGetResolutionModeInfo, &info, mode);
+    sum += info.width;
+  }
+  for (int action = 0; action < game::kActionCount; ++action)
+    for (int slot = 0; slot < game::kActionKeySlots; ++slot) sum += plainRead<int32_t>(game::actionKeySlot(action, slot));
+  return sum;
+}
+
+// The options a build listed, counted in its text: one "mode" member each.
+int listedOptions(const std::string& document) {
+  int count = 0;
+  for (size_t at = document.find("{\"mode\":"); at != std::string::npos; at = document.find("{\"mode\":", at + 1)) ++count;
+  return count;
+}
+
+struct BuildFigures {
+  Spread module, floor, ratio;
+};
+
+// The game lists this many modes, and its current one is in the middle.
+void useModes(int modes) {
+  sim::setResolutionModes(distinctModes(modes));
+  sim::setGameValue<int32_t>(sim::gta::kResolutionMode, modes / 2);
+}
+
+BuildFigures measureBuilds(const Plan& plan) {
+  const int batches = plan.smoke ? 3 : 41;
+  const int64_t start = counterNow();
+  buildStateDocument();
+  const double once = counterMicroseconds(counterNow() - start);
+  const int perBatch = plan.smoke ? 2 : std::max(5, std::min(2000, static_cast<int>(kBatchMicroseconds / (once + 0.01))));
+  std::vector<double> builds, floors;
+  volatile int64_t sink = 0;
+  const auto build = [] { buildStateDocument(); };
+  const auto plain = [&sink] { sink = sink + plainBuildWork(); };
+  for (int batch = 0; batch < batches; ++batch) {
+    if (batch % 2 == 0) {
+      builds.push_back(microsecondsPerCall(perBatch, build));
+      floors.push_back(microsecondsPerCall(perBatch, plain));
+    } else {
+      floors.push_back(microsecondsPerCall(perBatch, plain));
+      builds.push_back(microsecondsPerCall(perBatch, build));
+    }
+  }
+  return {spreadOf(builds), spreadOf(floors), spreadOf(ratiosOf(builds, floors))};
+}
+
+}  // namespace
+
+void benchStateDocument(const Plan& plan) {
+  BuildFigures figures[sizeof kModeGoals / sizeof kModeGoals[0]];
+  for (size_t i = 0; i < sizeof kModeGoals / sizeof kModeGoals[0]; ++i) {
+    const ModeGoal& goal = kModeGoals[i];
+    Row row;
+    row.measurement = "state document build, " + std::to_string(goal.modes) + " resolution mode" +
+                      (goal.modes > 1 ? "s" : "");
+    useModes(goal.modes);
+    const int listed = listedOptions(buildStateDocument());
+    if (listed != goal.modes) {
+      emitRow(failedRow(row.measurement, "the build listed " + std::to_string(listed) + " options"));
+      continue;
+    }
+    figures[i] = measureBuilds(plan);
+    row.module = formatMicrosecondsSpread(figures[i].module);
+    row.floor = formatMicrosecondsSpread(figures[i].floor);
+    row.ratio = formatNumberSpread(figures[i].ratio);
+    if (goal.goalMicroseconds > 0) {
+      row.goal = "≤ " + formatMicroseconds(goal.goalMicroseconds);
+      row.verdict = atMost(figures[i].module.median, goal.goalMicroseconds);
+    }
+    emitRow(row);
+  }
+  // Growth between the two larger counts, per mode: linear growth shows as a steady cost per
+  // mode, close to the floor's.
+  const double extraModes = kModeGoals[2].modes - kModeGoals[1].modes;
+  Row growth;
+  growth.measurement = "state document build, growth per mode from 30 to 512 modes";
+  const double modulePerMode = (figures[2].module.median - figures[1].module.median) / extraModes;
+  const double floorPerMode = (figures[2].floor.median - figures[1].floor.median) / extraModes;
+  growth.module = formatMicroseconds(modulePerMode) + " per mode";
+  growth.floor = formatMicroseconds(floorPerMode) + " per mode";
+  if (floorPerMode > 0) growth.ratio = formatNumber(modulePerMode / floorPerMode);
+  emitRow(growth);
+}
+
+}  // namespace bench
