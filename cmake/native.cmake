@@ -2,7 +2,7 @@
 set(TEMBRA_SANITIZERS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
 
 file(GLOB TEMBRA_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
-add_executable(native_tests ${TEMBRA_NATIVE_TESTS} ${TEMBRA_PURE_SOURCES})
+add_executable(native_tests ${TEMBRA_NATIVE_TESTS} ${TEMBRA_PURE_SOURCES} tests/bench/bench_stats.cpp)
 target_include_directories(native_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(native_tests PRIVATE -Wall -Wextra -Werror ${TEMBRA_SANITIZERS})
 target_link_options(native_tests PRIVATE ${TEMBRA_SANITIZERS})

@@ -118,7 +118,7 @@ endif()
 # simulated game and measures it beside its floor. 64-bit only, like every program run on this host.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_executable(bench tests/bench/bench_main.cpp tests/bench/bench_game.cpp tests/bench/bench_stats.cpp
-                       tests/bench/frame_tick_bench.cpp tests/bench/import_counter.cpp
+                       tests/bench/build_parts_bench.cpp tests/bench/frame_tick_bench.cpp tests/bench/import_counter.cpp
                        tests/bench/keyboard_hook_bench.cpp tests/bench/state_document_bench.cpp)
   target_link_libraries(bench PRIVATE tembra_module tembra_sim)
   target_compile_options(bench PRIVATE ${TEMBRA_WARNINGS})

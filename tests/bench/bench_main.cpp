@@ -1,12 +1,14 @@
 // The benchmark program: the module linked in, run inside the simulated game and host, printing
 // one "ROW" line per measurement for tools/bench.sh to gather into the table.
 //
-//   bench.exe game [--smoke]   the measurements inside the game process
+//   bench.exe game [--smoke]    the measurements inside the game process
+//   bench.exe parts [--smoke]   the state document build taken apart, step by step
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "tests/bench/bench_game.h"
+#include "tests/bench/build_parts_bench.h"
 #include "tests/bench/frame_tick_bench.h"
 #include "tests/bench/keyboard_hook_bench.h"
 #include "tests/bench/state_document_bench.h"
@@ -30,6 +32,13 @@ int runGameMeasurements(const bench::Plan& plan) {
   return 0;
 }
 
+int runBuildParts(const bench::Plan& plan) {
+  bench::prepareSimulatedGame(kPlayModes);
+  if (!bench::startModuleInGame()) return 1;
+  bench::benchBuildParts(plan);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +46,7 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) plan.smoke = plan.smoke || std::strcmp(argv[i], "--smoke") == 0;
   const std::string what = argc > 1 ? argv[1] : "";
   if (what == "game") return runGameMeasurements(plan);
-  std::fprintf(stderr, "usage: bench.exe game [--smoke]\n");
+  if (what == "parts") return runBuildParts(plan);
+  std::fprintf(stderr, "usage: bench.exe game|parts [--smoke]\n");
   return 2;
 }

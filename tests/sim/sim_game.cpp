@@ -42,12 +42,13 @@ struct Routine {
 
 int routineIndex(uintptr_t address);
 
-// Records the call, then behaves as told.
-void enter(uintptr_t routine, const void* receiver, std::vector<int32_t> args) {
+// Records the call, then behaves as told. The arguments become a record only when recorded, so
+// an unrecorded call allocates nothing.
+void enter(uintptr_t routine, const void* receiver, std::initializer_list<int32_t> args) {
   const int index = routineIndex(routine);
   if (recordCalls.load()) {
     std::lock_guard<std::mutex> hold(callsLock);
-    calls.push_back({routine, reinterpret_cast<uintptr_t>(receiver), std::move(args), ::GetCurrentThreadId()});
+    calls.push_back({routine, reinterpret_cast<uintptr_t>(receiver), std::vector<int32_t>(args), ::GetCurrentThreadId()});
   }
   switch (behaviours[index]) {
     case RoutineBehaviour::Return:
