@@ -20,9 +20,9 @@ struct ModeGoal {
   double goalMicroseconds;  // 0: no goal of its own
 };
 constexpr ModeGoal kModeGoals[] = {{1, 0}, {30, 50}, {512, 500}};
-// Each batch runs about this long, so a batch of small builds still outlasts the counter's
-// resolution and a batch of large ones stays short enough to repeat often.
-constexpr double kBatchMicroseconds = 3000;
+// Each batch runs about this long: long against the counter's resolution, short against the
+// time slices of the other programs on a loaded machine, so most batches are never cut.
+constexpr double kBatchMicroseconds = 300;
 
 template <typename T>
 int64_t plainRead(game::Address address) {
@@ -75,11 +75,11 @@ void useModes(int modes) {
 }
 
 BuildFigures measureBuilds(const Plan& plan) {
-  const int batches = plan.smoke ? 3 : 41;
-  const int64_t start = counterNow();
-  buildStateDocument();
-  const double once = counterMicroseconds(counterNow() - start);
-  const int perBatch = plan.smoke ? 2 : std::max(5, std::min(2000, static_cast<int>(kBatchMicroseconds / (once + 0.01))));
+  const int batches = plan.smoke ? 3 : 201;
+  // The quickest of a few single builds, as one of them may have been cut short.
+  double once = 1e9;
+  for (int i = 0; i < 5; ++i) once = std::min(once, microsecondsPerCall(1, [] { buildStateDocument(); }));
+  const int perBatch = plan.smoke ? 2 : std::max(1, std::min(200, static_cast<int>(kBatchMicroseconds / (once + 0.01))));
   std::vector<double> builds, floors;
   volatile int64_t sink = 0;
   const auto build = [] { buildStateDocument(); };
