@@ -118,9 +118,15 @@ endif()
 # simulated game and measures it beside its floor. 64-bit only, like every program run on this host.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_executable(bench tests/bench/bench_main.cpp tests/bench/bench_game.cpp tests/bench/bench_stats.cpp
-                       tests/bench/build_parts_bench.cpp tests/bench/frame_tick_bench.cpp tests/bench/import_counter.cpp
-                       tests/bench/keyboard_hook_bench.cpp tests/bench/state_document_bench.cpp)
-  target_link_libraries(bench PRIVATE tembra_module tembra_sim)
+                       tests/bench/bridge_bench.cpp tests/bench/build_parts_bench.cpp tests/bench/frame_tick_bench.cpp
+                       tests/bench/import_counter.cpp tests/bench/keyboard_hook_bench.cpp
+                       tests/bench/state_document_bench.cpp)
+  target_link_libraries(bench PRIVATE tembra_module tembra_sim psapi)
   target_compile_options(bench PRIVATE ${TEMBRA_WARNINGS})
   target_link_options(bench PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
+  # The floor of the bridge's requests per second: a plain Winsock server in the same Wine.
+  add_executable(floor_server tests/bench/floor_server_main.cpp)
+  target_link_libraries(floor_server PRIVATE ws2_32)
+  target_compile_options(floor_server PRIVATE ${TEMBRA_WARNINGS})
+  target_link_options(floor_server PRIVATE -static)
 endif()

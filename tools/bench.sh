@@ -45,15 +45,16 @@ write_counts() {
 
 build_ok=true
 tembra_install_packages || build_ok=false
-$build_ok && { tembra_build win64 bench || build_ok=false; }
+$build_ok && { tembra_build win64 bench floor_server || build_ok=false; }
+$build_ok && { tembra_build native bridge_client || build_ok=false; }
 if ! $build_ok; then
-  record_failure "building the benchmark" "see build/win64-build.log"
+  record_failure "building the benchmark" "see build/win64-build.log and build/native-build.log"
   write_counts
   exit 1
 fi
 tembra_start_display || exit 1
 tembra_wine_ready || exit 1
-trap 'tembra_stop_display' EXIT
+trap 'tembra_stop_display; [ -n "${floor_pid:-}" ] && kill "$floor_pid" 2>/dev/null' EXIT
 
 bin=build/win64/bin
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -63,6 +64,68 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 status=$?
 grep '^ROW' "$work/game.out" >>"$rows"
 [ $status -eq 0 ] || record_failure "bench.exe game" "exited with $status; see $work/game.out"
+
+# The bridge's measurements: the module serving in the game (bench.exe serve), the floor server
+# in the same Wine beside it, the Linux client making the pages' requests to both.
+bridge_port=47651
+floor_port=47652
+client=build/native/bin/bridge_client
+control=$work/control
+# Wine sees the Linux file system as drive Z:.
+windows_path() {
+  local path
+  path=$(realpath -m "$1")
+  echo "Z:${path//\//\\}"
+}
+win_control=$(windows_path "$control")
+if [ ${#smoke[@]} -gt 0 ]; then
+  rate_turns=(1 0.5) pages_turns=(1 1) memory_requests=500
+else
+  rate_turns=(10 2) pages_turns=(4 5) memory_requests=1000000
+fi
+
+# Waits up to 30 s for a "/state" answer on the port, saving its bytes.
+await_answer() {
+  for _ in $(seq 150); do
+    "$client" fetch "$1" "$2" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+rm -rf "$control" && mkdir -p "$control"
+"$WINE64" "$bin/bench.exe" serve "$win_control" >"$work/serve.out" 2>&1 </dev/null &
+serve_pid=$!
+if await_answer $bridge_port "$work/state-answer.bin"; then
+  "$WINE64" "$bin/floor_server.exe" $floor_port "$(windows_path "$work/state-answer.bin")" >"$work/floor.out" 2>&1 </dev/null &
+  floor_pid=$!
+  if await_answer $floor_port "$work/floor-answer.bin" && cmp -s "$work/state-answer.bin" "$work/floor-answer.bin"; then
+    "$client" rate $bridge_port $floor_port "${rate_turns[@]}" >>"$rows" ||
+      record_failure "\"/state\" requests per second" "see $rows"
+    "$client" pages $bridge_port $floor_port "${pages_turns[@]}" >>"$rows" ||
+      record_failure "\"/state\" latency, 8 pages" "see $rows"
+  else
+    record_failure "\"/state\" requests per second and latency" "the floor server did not answer; see $work/floor.out"
+  fi
+  kill "$floor_pid" 2>/dev/null
+  "$client" memory $bridge_port "$control" $memory_requests >>"$rows" ||
+    record_failure "module memory after $memory_requests requests" "see $rows"
+else
+  record_failure "the bridge's measurements" "the module's bridge did not answer; see $work/serve.out"
+fi
+touch "$control/done"
+wait "$serve_pid"
+
+# The frame tick with and without a flood: bench.exe conducts, the client floods on its word.
+rm -rf "$control" && mkdir -p "$control"
+"$client" flood $bridge_port "$control" >"$work/flood-client.out" 2>&1 &
+flood_pid=$!
+"$WINE64" "$bin/bench.exe" flood "$win_control" "${smoke[@]}" >"$work/flood.out" 2>&1 </dev/null
+status=$?
+grep '^ROW' "$work/flood.out" >>"$rows"
+[ $status -eq 0 ] || grep -q '^ROW' "$work/flood.out" || record_failure "frame tick while the bridge is flooded" "exited with $status; see $work/flood.out"
+touch "$control/done"
+wait "$flood_pid"
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "core/command_queue.h"
 #include "core/exports.h"
 #include "core/plugin_state.h"
 #include "tests/sim/fake_clock.h"
@@ -19,6 +20,7 @@ constexpr uint64_t kStartTickMs = 1'000'000;
 constexpr int32_t kFirstWidth = 640;
 constexpr int32_t kFirstHeight = 480;
 constexpr int kHeightsPerWidth = 8;
+constexpr int32_t kPlayerPedValue = 0x1234560;
 
 }  // namespace
 
@@ -55,6 +57,13 @@ bool startModuleInGame() {
 void pumpGame() {
   sim::pumpMessages();
   sim::deliverCreatedBrowsers(&cef_browser_created);
+}
+
+void enterWorld() {
+  sim::setGameValue<int32_t>(sim::gta::kPlayerPed, kPlayerPedValue);
+  BridgeCommand hide;
+  hide.kind = kCommandLoadingHide;
+  pushCommand(hide);
 }
 
 }  // namespace bench

@@ -34,4 +34,8 @@ bool startModuleInGame();
 // One game frame outside any measurement: the window's messages, then the host's answers.
 void pumpGame();
 
+// What the game and the loading page do once loading is over: the player's character appears
+// and the page asks the module to hide the loading screen.
+void enterWorld();
+
 }  // namespace bench

@@ -3,11 +3,14 @@
 //
 //   bench.exe game [--smoke]    the measurements inside the game process
 //   bench.exe parts [--smoke]   the state document build taken apart, step by step
+//   bench.exe serve CONTROL     the module's bridge serving in the game until CONTROL\done exists
+//   bench.exe flood CONTROL [--smoke]   the frame tick with and without a flood of requests
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "tests/bench/bench_game.h"
+#include "tests/bench/bridge_bench.h"
 #include "tests/bench/build_parts_bench.h"
 #include "tests/bench/frame_tick_bench.h"
 #include "tests/bench/keyboard_hook_bench.h"
@@ -32,6 +35,9 @@ int runGameMeasurements(const bench::Plan& plan) {
   return 0;
 }
 
+// The control folder's Windows path as given on the command line (ASCII: a folder of the build).
+std::wstring widened(const char* text) { return std::wstring(text, text + std::strlen(text)); }
+
 int runBuildParts(const bench::Plan& plan) {
   bench::prepareSimulatedGame(kPlayModes);
   if (!bench::startModuleInGame()) return 1;
@@ -47,6 +53,9 @@ int main(int argc, char** argv) {
   const std::string what = argc > 1 ? argv[1] : "";
   if (what == "game") return runGameMeasurements(plan);
   if (what == "parts") return runBuildParts(plan);
-  std::fprintf(stderr, "usage: bench.exe game|parts [--smoke]\n");
+  const std::wstring control = argc > 2 ? widened(argv[2]) : L"";
+  if (what == "serve" && !control.empty()) return bench::serveBridge(control);
+  if (what == "flood" && !control.empty()) return bench::benchFrameTickUnderFlood(plan, control);
+  std::fprintf(stderr, "usage: bench.exe game|parts [--smoke] | serve CONTROL | flood CONTROL [--smoke]\n");
   return 2;
 }

@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "core/command_queue.h"
 #include "core/exports.h"
 #include "core/frame_tick.h"
 #include "core/plugin_state.h"
@@ -22,7 +21,6 @@ constexpr int kFramesPerMinute = 3600;
 constexpr uint64_t kFrameStepsMs[] = {17, 17, 16};
 // The loading page tells the module it is done, and the player spawns, this far into the game.
 constexpr int kPlayerSpawnFrame = 8 * 60;
-constexpr int32_t kPlayerPedValue = 0x1234560;
 
 constexpr double kSteadyRatioGoal = 1.2;
 constexpr double kMinuteMeanRatioGoal = 1.5;
@@ -40,14 +38,6 @@ double timedSearch() {
   return counterMicroseconds(counterNow() - start);
 }
 
-// What the page and the game do at the end of loading.
-void spawnPlayer() {
-  sim::setGameValue<int32_t>(sim::gta::kPlayerPed, kPlayerPedValue);
-  BridgeCommand hide;
-  hide.kind = kCommandLoadingHide;
-  pushCommand(hide);
-}
-
 struct MinuteFigures {
   double moduleMean, floorMean, moduleP99, floorP99;
 };
@@ -59,7 +49,7 @@ MinuteFigures playMinute(int& frameNumber) {
   ticks.reserve(kFramesPerMinute);
   searches.reserve(kFramesPerMinute);
   for (int i = 0; i < kFramesPerMinute; ++i, ++frameNumber) {
-    if (frameNumber == kPlayerSpawnFrame) spawnPlayer();
+    if (frameNumber == kPlayerSpawnFrame) enterWorld();
     sim::advanceMs(kFrameStepsMs[frameNumber % 3]);
     pumpGame();
     if (i % 2 == 0) {
