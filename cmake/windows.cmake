@@ -120,8 +120,8 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   add_executable(bench tests/bench/bench_main.cpp tests/bench/bench_game.cpp tests/bench/bench_stats.cpp
                        tests/bench/bridge_bench.cpp tests/bench/build_parts_bench.cpp tests/bench/frame_tick_bench.cpp
                        tests/bench/import_counter.cpp tests/bench/keyboard_hook_bench.cpp
-                       tests/bench/state_document_bench.cpp)
-  target_link_libraries(bench PRIVATE tembra_module tembra_sim psapi)
+                       tests/bench/request_parts_bench.cpp tests/bench/state_document_bench.cpp)
+  target_link_libraries(bench PRIVATE tembra_module tembra_sim)
   target_compile_options(bench PRIVATE ${TEMBRA_WARNINGS})
   target_link_options(bench PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
   # The floor of the bridge's requests per second: a plain Winsock server in the same Wine.

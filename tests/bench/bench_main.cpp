@@ -2,7 +2,7 @@
 // one "ROW" line per measurement for tools/bench.sh to gather into the table.
 //
 //   bench.exe game [--smoke]    the measurements inside the game process
-//   bench.exe parts [--smoke]   the state document build taken apart, step by step
+//   bench.exe parts [--smoke]   a state document build and a bridge request taken apart
 //   bench.exe serve CONTROL     the module's bridge serving in the game until CONTROL\done exists
 //   bench.exe flood CONTROL [--smoke]   the frame tick with and without a flood of requests
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include "tests/bench/build_parts_bench.h"
 #include "tests/bench/frame_tick_bench.h"
 #include "tests/bench/keyboard_hook_bench.h"
+#include "tests/bench/request_parts_bench.h"
 #include "tests/bench/state_document_bench.h"
 
 namespace {
@@ -42,6 +43,7 @@ int runBuildParts(const bench::Plan& plan) {
   bench::prepareSimulatedGame(kPlayModes);
   if (!bench::startModuleInGame()) return 1;
   bench::benchBuildParts(plan);
+  bench::benchRequestParts(plan);
   return 0;
 }
 

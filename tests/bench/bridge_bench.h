@@ -10,7 +10,7 @@
 namespace bench {
 
 // Serves until CONTROL/done exists. A file CONTROL/mark-NAME is answered with the file
-// CONTROL/memory-NAME holding the process's private bytes and handle count.
+// CONTROL/memory-NAME holding the process's private bytes.
 int serveBridge(const std::wstring& control);
 
 // Frame ticks with and without a flood: quiet and flooded phases in turns, the flood asked of the

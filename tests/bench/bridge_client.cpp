@@ -224,15 +224,15 @@ int flood(int port, const std::string& control) {
   return failed == 0 ? 0 : 1;
 }
 
-// Asks the benchmark program for its memory figure: creates the mark file and waits for the
-// answer file, which holds "private_bytes handles".
-bool memoryMark(const std::string& control, const char* name, long long& privateBytes, long long& handles) {
+// Asks the benchmark program for its private bytes: creates the mark file and waits for the
+// answer file.
+bool memoryMark(const std::string& control, const char* name, long long& privateBytes) {
   std::ofstream(control + "/mark-" + name).put('\n');
   const std::string answer = control + "/memory-" + name;
   const auto until = Clock::now() + kMarkAnswerWait;
   while (Clock::now() < until) {
     std::ifstream in(answer);
-    if (in >> privateBytes >> handles) return true;
+    if (in >> privateBytes && privateBytes > 0) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return false;
@@ -244,15 +244,15 @@ int memory(int port, const std::string& control, long count) {
   long failed = 0;
   const long warmUp = std::min<long>(kMemoryWarmUpRequests, count);
   for (long i = 0; i < warmUp; ++i) failed += answeredOk(requestOnce(port, request)) ? 0 : 1;
-  long long bytesBefore = 0, handlesBefore = 0, bytesAfter = 0, handlesAfter = 0;
-  if (!memoryMark(control, "before", bytesBefore, handlesBefore)) {
+  long long bytesBefore = 0, bytesAfter = 0;
+  if (!memoryMark(control, "before", bytesBefore)) {
     emit(bench::failedRow(measurement, "the benchmark program gave no memory figure"));
     return 1;
   }
   const Clock::time_point start = Clock::now();
   for (long i = 0; i < count; ++i) failed += answeredOk(requestOnce(port, request)) ? 0 : 1;
   const double seconds = microsecondsSince(start) / 1e6;
-  if (!memoryMark(control, "after", bytesAfter, handlesAfter) || failed != 0) {
+  if (!memoryMark(control, "after", bytesAfter) || failed != 0) {
     emit(bench::failedRow(measurement, std::to_string(failed) + " requests went unanswered, or no memory figure"));
     return 1;
   }
@@ -262,8 +262,7 @@ int memory(int port, const std::string& control, long count) {
                     bench::formatNumber(seconds) + " s)";
   std::ostringstream figure;
   figure << (growth >= 0 ? "+" : "") << bench::formatNumber(growth / 1024) << " KB private bytes (" << bytesBefore / 1024
-         << " KB before), " << (handlesAfter - handlesBefore >= 0 ? "+" : "") << handlesAfter - handlesBefore
-         << " handles";
+         << " KB before)";
   row.module = figure.str();
   row.goal = "growth < 1 MB";
   row.verdict = growth < kMemoryGrowthGoalBytes ? bench::Verdict::Met : bench::Verdict::Missed;
