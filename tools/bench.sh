@@ -54,7 +54,7 @@ if ! $build_ok; then
 fi
 tembra_start_display || exit 1
 tembra_wine_ready || exit 1
-trap 'tembra_stop_display; [ -n "${floor_pid:-}" ] && kill "$floor_pid" 2>/dev/null' EXIT
+trap 'tembra_stop_display; [ ${#floor_pids[@]} -gt 0 ] && kill "${floor_pids[@]}" 2>/dev/null' EXIT
 
 bin=build/win64/bin
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -69,6 +69,7 @@ grep '^ROW' "$work/game.out" >>"$rows"
 # in the same Wine beside it, the Linux client making the pages' requests to both.
 bridge_port=47651
 floor_port=47652
+designed_port=47653
 client=build/native/bin/bridge_client
 control=$work/control
 # Wine sees the Linux file system as drive Z:.
@@ -93,39 +94,60 @@ await_answer() {
   return 1
 }
 
-rm -rf "$control" && mkdir -p "$control"
-"$WINE64" "$bin/bench.exe" serve "$win_control" >"$work/serve.out" 2>&1 </dev/null &
-serve_pid=$!
-if await_answer $bridge_port "$work/state-answer.bin"; then
-  "$WINE64" "$bin/floor_server.exe" $floor_port "$(windows_path "$work/state-answer.bin")" >"$work/floor.out" 2>&1 </dev/null &
-  floor_pid=$!
-  if await_answer $floor_port "$work/floor-answer.bin" && cmp -s "$work/state-answer.bin" "$work/floor-answer.bin"; then
-    "$client" rate $bridge_port $floor_port "${rate_turns[@]}" >>"$rows" ||
-      record_failure "\"/state\" requests per second" "see $rows"
-    "$client" pages $bridge_port $floor_port "${pages_turns[@]}" >>"$rows" ||
-      record_failure "\"/state\" latency, 8 pages" "see $rows"
-  else
-    record_failure "\"/state\" requests per second and latency" "the floor server did not answer; see $work/floor.out"
-  fi
-  kill "$floor_pid" 2>/dev/null
-  "$client" memory $bridge_port "$control" $memory_requests >>"$rows" ||
-    record_failure "module memory after $memory_requests requests" "see $rows"
-else
-  record_failure "the bridge's measurements" "the module's bridge did not answer; see $work/serve.out"
-fi
-touch "$control/done"
-wait "$serve_pid"
+# Each floor server is started with the module's own answer and must give back the same bytes.
+start_floor() {
+  local port=$1
+  shift
+  "$WINE64" "$bin/floor_server.exe" "$port" "$(windows_path "$work/state-answer.bin")" "$@" \
+    >"$work/floor-$port.out" 2>&1 </dev/null &
+  floor_pids+=($!)
+  await_answer "$port" "$work/floor-$port-answer.bin" && cmp -s "$work/state-answer.bin" "$work/floor-$port-answer.bin"
+}
 
-# The frame tick with and without a flood: bench.exe conducts, the client floods on its word.
-rm -rf "$control" && mkdir -p "$control"
-"$client" flood $bridge_port "$control" >"$work/flood-client.out" 2>&1 &
-flood_pid=$!
-"$WINE64" "$bin/bench.exe" flood "$win_control" "${smoke[@]}" >"$work/flood.out" 2>&1 </dev/null
-status=$?
-grep '^ROW' "$work/flood.out" >>"$rows"
-[ $status -eq 0 ] || grep -q '^ROW' "$work/flood.out" || record_failure "frame tick while the bridge is flooded" "exited with $status; see $work/flood.out"
-touch "$control/done"
-wait "$flood_pid"
+measure_bridge() {
+  rm -rf "$control" && mkdir -p "$control"
+  "$WINE64" "$bin/bench.exe" serve "$win_control" >"$work/serve.out" 2>&1 </dev/null &
+  local serve_pid=$!
+  if await_answer $bridge_port "$work/state-answer.bin"; then
+    rm -f "$work/designed-floor.log"
+    if start_floor $floor_port && start_floor $designed_port --designed "$(windows_path "$work/designed-floor.log")"; then
+      "$client" rate $bridge_port $floor_port "${rate_turns[@]}" $designed_port >>"$rows" ||
+        record_failure "\"/state\" requests per second" "see $rows"
+      "$client" pages $bridge_port $floor_port "${pages_turns[@]}" >>"$rows" ||
+        record_failure "\"/state\" latency, 8 pages" "see $rows"
+    else
+      record_failure "\"/state\" requests per second and latency" "a floor server did not answer alike; see $work/floor-*.out"
+    fi
+    kill "${floor_pids[@]}" 2>/dev/null
+    floor_pids=()
+    "$client" memory $bridge_port "$control" $memory_requests >>"$rows" ||
+      record_failure "module memory after $memory_requests requests" "see $rows"
+  else
+    record_failure "the bridge's measurements" "the module's bridge did not answer; see $work/serve.out"
+  fi
+  touch "$control/done"
+  wait "$serve_pid"
+
+  # The frame tick with and without a flood: bench.exe conducts, the client floods on its word.
+  rm -rf "$control" && mkdir -p "$control"
+  "$client" flood $bridge_port "$control" >"$work/flood-client.out" 2>&1 &
+  local flood_pid=$!
+  "$WINE64" "$bin/bench.exe" flood "$win_control" "${smoke[@]}" >"$work/flood.out" 2>&1 </dev/null
+  local status=$?
+  grep '^ROW' "$work/flood.out" >>"$rows"
+  grep -q '^ROW' "$work/flood.out" ||
+    record_failure "frame tick while the bridge is flooded" "exited with $status; see $work/flood.out"
+  touch "$control/done"
+  wait "$flood_pid"
+}
+
+floor_pids=()
+if [ -d bridge ]; then
+  measure_bridge
+else
+  printf 'ROW\t%s\t%s\t—\t—\t—\t—\n' "the bridge's measurements (requests per second, latency, memory, frame tick under a flood)" \
+    "not measured: this build has no bridge" >>"$rows"
+fi
 
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 {
