@@ -102,6 +102,21 @@ std::string rowLine(const Row& row) {
          sanitized(row.ratio) + '\t' + sanitized(row.goal) + '\t' + verdictText(row.verdict);
 }
 
+Row sideBySideRow(const std::string& measurement, const std::vector<double>& moduleMicroseconds,
+                  const std::vector<double>& floorMicroseconds, double ratioLimit) {
+  const Spread ratio = spreadOf(ratiosOf(moduleMicroseconds, floorMicroseconds));
+  Row row;
+  row.measurement = measurement;
+  row.module = formatMicrosecondsSpread(spreadOf(moduleMicroseconds));
+  row.floor = formatMicrosecondsSpread(spreadOf(floorMicroseconds));
+  row.ratio = formatNumberSpread(ratio);
+  if (ratioLimit > 0) {
+    row.goal = "ratio ≤ " + formatNumber(ratioLimit);
+    row.verdict = atMost(ratio.median, ratioLimit);
+  }
+  return row;
+}
+
 Row failedRow(const std::string& measurement, const std::string& why) {
   Row row;
   row.measurement = measurement;

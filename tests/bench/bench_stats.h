@@ -59,6 +59,12 @@ Verdict atMost(double figure, double limit);
 // the form tools/bench.sh gathers from every benchmark program's output.
 std::string rowLine(const Row& row);
 
+// A row of durations taken side by side: the module's and the floor's spreads and the spread
+// of their pairwise ratios. Without a limit no goal is judged; with one, the goal is the median
+// ratio at most that limit.
+Row sideBySideRow(const std::string& measurement, const std::vector<double>& moduleMicroseconds,
+                  const std::vector<double>& floorMicroseconds, double ratioLimit = 0);
+
 // The row a measurement gives when it could not be taken at all.
 Row failedRow(const std::string& measurement, const std::string& why);
 

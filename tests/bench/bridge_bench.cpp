@@ -147,25 +147,20 @@ int benchFrameTickUnderFlood(const Plan& plan, const std::wstring& control) {
   cef_quit();
   const int served = stateRequestsLogged();
   const std::string turns = std::to_string(cycles) + " turns of " + formatNumber(phaseMicroseconds / 1e6) + " s";
-  Row row;
-  row.measurement = "frame tick while the bridge is flooded: 99th percentile (" + turns + " flooded and quiet; " +
-                    std::to_string(served) + " requests answered in the floods)";
+  const std::string measurement = "frame tick while the bridge is flooded: 99th percentile (" + turns +
+                                  " flooded and quiet; " + std::to_string(served) + " requests answered in the floods)";
   if (served == 0) {
-    emitRow(failedRow(row.measurement, "no request reached the bridge during the floods"));
+    emitRow(failedRow(measurement, "no request reached the bridge during the floods"));
     return 1;
   }
-  const Spread ratio = spreadOf(ratiosOf(floodP99s, quietP99s));
-  row.module = formatMicrosecondsSpread(spreadOf(floodP99s)) + " flooded";
-  row.floor = formatMicrosecondsSpread(spreadOf(quietP99s)) + " without the flood";
-  row.ratio = formatNumberSpread(ratio);
-  row.goal = "ratio ≤ " + formatNumber(kFloodRatioGoal);
-  row.verdict = atMost(ratio.median, kFloodRatioGoal);
-  emitRow(row);
-  Row search;
-  search.measurement = "the game-window search alone in the same frames: 99th percentile (" + turns + ")";
-  search.module = formatMicrosecondsSpread(spreadOf(floodSearchP99s)) + " flooded";
-  search.floor = formatMicrosecondsSpread(spreadOf(quietSearchP99s)) + " without the flood";
-  search.ratio = formatNumberSpread(spreadOf(ratiosOf(floodSearchP99s, quietSearchP99s)));
+  Row flooded = sideBySideRow(measurement, floodP99s, quietP99s, kFloodRatioGoal);
+  flooded.module += " flooded";
+  flooded.floor += " without the flood";
+  emitRow(flooded);
+  Row search = sideBySideRow("the game-window search alone in the same frames: 99th percentile (" + turns + ")",
+                             floodSearchP99s, quietSearchP99s);
+  search.module += " flooded";
+  search.floor += " without the flood";
   emitRow(search);
   return 0;
 }

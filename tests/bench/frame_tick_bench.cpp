@@ -83,21 +83,10 @@ void benchFrameTickMinutes(const Plan& plan) {
     floorP99s.push_back(figures.floorP99);
   }
   const std::string over = std::to_string(minutes) + " simulated minute" + (minutes > 1 ? "s" : "");
-  const Spread meanRatio = spreadOf(ratiosOf(moduleMeans, floorMeans));
-  Row mean;
-  mean.measurement = "frame tick, 60 s at 60 fps with rebuilds: mean (" + over + ", the first from start-up)";
-  mean.module = formatMicrosecondsSpread(spreadOf(moduleMeans));
-  mean.floor = formatMicrosecondsSpread(spreadOf(floorMeans));
-  mean.ratio = formatNumberSpread(meanRatio);
-  mean.goal = "ratio ≤ " + formatNumber(kMinuteMeanRatioGoal);
-  mean.verdict = atMost(meanRatio.median, kMinuteMeanRatioGoal);
-  emitRow(mean);
-  Row p99;
-  p99.measurement = "frame tick, 60 s at 60 fps with rebuilds: 99th percentile (" + over + ")";
-  p99.module = formatMicrosecondsSpread(spreadOf(moduleP99s));
-  p99.floor = formatMicrosecondsSpread(spreadOf(floorP99s));
-  p99.ratio = formatNumberSpread(spreadOf(ratiosOf(moduleP99s, floorP99s)));
-  emitRow(p99);
+  emitRow(sideBySideRow("frame tick, 60 s at 60 fps with rebuilds: mean (" + over + ", the first from start-up)",
+                        moduleMeans, floorMeans, kMinuteMeanRatioGoal));
+  emitRow(sideBySideRow("frame tick, 60 s at 60 fps with rebuilds: 99th percentile (" + over + ")", moduleP99s,
+                        floorP99s));
 }
 
 void benchSteadyFrameTick(const Plan& plan) {
@@ -111,32 +100,18 @@ void benchSteadyFrameTick(const Plan& plan) {
   }
   // The clock stands still from a fresh build on, so no rebuild falls due in any batch.
   refreshStateDocument(true);
+  pumpGame();
   std::vector<double> frames, searches;
-  for (int batch = 0; batch < batches; ++batch) {
-    pumpGame();
-    const auto frame = [] { cef_samp_mainloop(); };
-    const auto search = [] {
-      volatile HWND found = findGameWindow();
-      (void)found;
-    };
-    if (batch % 2 == 0) {
-      frames.push_back(microsecondsPerCall(framesPerBatch, frame));
-      searches.push_back(microsecondsPerCall(framesPerBatch, search));
-    } else {
-      searches.push_back(microsecondsPerCall(framesPerBatch, search));
-      frames.push_back(microsecondsPerCall(framesPerBatch, frame));
-    }
-  }
-  const Spread ratio = spreadOf(ratiosOf(frames, searches));
-  Row row;
-  row.measurement = "frame tick, steady (" + std::to_string(batches) + " batches of " + std::to_string(framesPerBatch) +
-                    " frames)";
-  row.module = formatMicrosecondsSpread(spreadOf(frames));
-  row.floor = formatMicrosecondsSpread(spreadOf(searches));
-  row.ratio = formatNumberSpread(ratio);
-  row.goal = "ratio ≤ " + formatNumber(kSteadyRatioGoal);
-  row.verdict = atMost(ratio.median, kSteadyRatioGoal);
-  emitRow(row);
+  alternateBatches(
+      batches, framesPerBatch, [] { cef_samp_mainloop(); },
+      [] {
+        volatile HWND found = findGameWindow();
+        (void)found;
+      },
+      frames, searches);
+  emitRow(sideBySideRow("frame tick, steady (" + std::to_string(batches) + " batches of " +
+                            std::to_string(framesPerBatch) + " frames)",
+                        frames, searches, kSteadyRatioGoal));
 }
 
 }  // namespace bench

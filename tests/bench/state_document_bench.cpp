@@ -65,7 +65,7 @@ int listedOptions(const std::string& document) {
 }
 
 struct BuildFigures {
-  Spread module, floor, ratio;
+  std::vector<double> builds, floors;  // microseconds per build, per batch
 };
 
 // The game lists this many modes, and its current one is in the middle.
@@ -80,44 +80,36 @@ BuildFigures measureBuilds(const Plan& plan) {
   double once = 1e9;
   for (int i = 0; i < 5; ++i) once = std::min(once, microsecondsPerCall(1, [] { buildStateDocument(); }));
   const int perBatch = plan.smoke ? 2 : std::max(1, std::min(200, static_cast<int>(kBatchMicroseconds / (once + 0.01))));
-  std::vector<double> builds, floors;
+  BuildFigures figures;
   volatile int64_t sink = 0;
   const auto build = [] { buildStateDocument(); };
   const auto plain = [&sink] { sink = sink + plainBuildWork(); };
-  for (int batch = 0; batch < batches; ++batch) {
-    if (batch % 2 == 0) {
-      builds.push_back(microsecondsPerCall(perBatch, build));
-      floors.push_back(microsecondsPerCall(perBatch, plain));
-    } else {
-      floors.push_back(microsecondsPerCall(perBatch, plain));
-      builds.push_back(microsecondsPerCall(perBatch, build));
-    }
-  }
-  return {spreadOf(builds), spreadOf(floors), spreadOf(ratiosOf(builds, floors))};
+  alternateBatches(batches, perBatch, build, plain, figures.builds, figures.floors);
+  return figures;
 }
 
 }  // namespace
 
 void benchStateDocument(const Plan& plan) {
-  BuildFigures figures[sizeof kModeGoals / sizeof kModeGoals[0]];
+  double buildMedians[sizeof kModeGoals / sizeof kModeGoals[0]] = {};
+  double floorMedians[sizeof kModeGoals / sizeof kModeGoals[0]] = {};
   for (size_t i = 0; i < sizeof kModeGoals / sizeof kModeGoals[0]; ++i) {
     const ModeGoal& goal = kModeGoals[i];
-    Row row;
-    row.measurement = "state document build, " + std::to_string(goal.modes) + " resolution mode" +
-                      (goal.modes > 1 ? "s" : "");
+    const std::string measurement =
+        "state document build, " + std::to_string(goal.modes) + " resolution mode" + (goal.modes > 1 ? "s" : "");
     useModes(goal.modes);
     const int listed = listedOptions(buildStateDocument());
     if (listed != goal.modes) {
-      emitRow(failedRow(row.measurement, "the build listed " + std::to_string(listed) + " options"));
+      emitRow(failedRow(measurement, "the build listed " + std::to_string(listed) + " options"));
       continue;
     }
-    figures[i] = measureBuilds(plan);
-    row.module = formatMicrosecondsSpread(figures[i].module);
-    row.floor = formatMicrosecondsSpread(figures[i].floor);
-    row.ratio = formatNumberSpread(figures[i].ratio);
+    const BuildFigures figures = measureBuilds(plan);
+    buildMedians[i] = spreadOf(figures.builds).median;
+    floorMedians[i] = spreadOf(figures.floors).median;
+    Row row = sideBySideRow(measurement, figures.builds, figures.floors);
     if (goal.goalMicroseconds > 0) {
       row.goal = "≤ " + formatMicroseconds(goal.goalMicroseconds);
-      row.verdict = atMost(figures[i].module.median, goal.goalMicroseconds);
+      row.verdict = atMost(buildMedians[i], goal.goalMicroseconds);
     }
     emitRow(row);
   }
@@ -126,8 +118,8 @@ void benchStateDocument(const Plan& plan) {
   const double extraModes = kModeGoals[2].modes - kModeGoals[1].modes;
   Row growth;
   growth.measurement = "state document build, growth per mode from 30 to 512 modes";
-  const double modulePerMode = (figures[2].module.median - figures[1].module.median) / extraModes;
-  const double floorPerMode = (figures[2].floor.median - figures[1].floor.median) / extraModes;
+  const double modulePerMode = (buildMedians[2] - buildMedians[1]) / extraModes;
+  const double floorPerMode = (floorMedians[2] - floorMedians[1]) / extraModes;
   growth.module = formatMicroseconds(modulePerMode) + " per mode";
   growth.floor = formatMicroseconds(floorPerMode) + " per mode";
   if (floorPerMode > 0) growth.ratio = formatNumber(modulePerMode / floorPerMode);
