@@ -145,3 +145,20 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
     set_tests_properties(linux_clients.${script} PROPERTIES TIMEOUT 240)
   endforeach()
 endif()
+
+# The benchmark (tools/bench.sh): the module's code linked into a program that runs it inside the
+# simulated game and measures it beside its floor. 64-bit only, like every program run on this host.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  add_executable(bench tests/bench/bench_main.cpp tests/bench/bench_game.cpp tests/bench/bench_stats.cpp
+                       tests/bench/bridge_bench.cpp tests/bench/build_parts_bench.cpp tests/bench/frame_tick_bench.cpp
+                       tests/bench/import_counter.cpp tests/bench/keyboard_hook_bench.cpp
+                       tests/bench/request_parts_bench.cpp tests/bench/state_document_bench.cpp)
+  target_link_libraries(bench PRIVATE tembra_module tembra_sim)
+  target_compile_options(bench PRIVATE ${TEMBRA_WARNINGS})
+  target_link_options(bench PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
+  # The floor of the bridge's requests per second: a plain Winsock server in the same Wine.
+  add_executable(floor_server tests/bench/floor_server_main.cpp)
+  target_link_libraries(floor_server PRIVATE ws2_32)
+  target_compile_options(floor_server PRIVATE ${TEMBRA_WARNINGS})
+  target_link_options(floor_server PRIVATE -static)
+endif()

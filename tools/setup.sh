@@ -50,11 +50,15 @@ tembra_stop_display() {
   return 0
 }
 
-# Configures and builds one CMake preset quietly; the log is kept for a failure.
+# Configures and builds one CMake preset quietly (only the targets named after it, when any);
+# the log is kept for a failure.
 tembra_build() {
   local preset=$1 log="$TEMBRA_ROOT/build/$1-build.log"
+  shift
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
   mkdir -p "$TEMBRA_ROOT/build"
-  if ! { cmake --preset "$preset" -Wno-dev && cmake --build --preset "$preset"; } >"$log" 2>&1; then
+  if ! { cmake --preset "$preset" -Wno-dev && cmake --build --preset "$preset" "${targets[@]}"; } >"$log" 2>&1; then
     echo "build: preset $preset failed; last lines of $log:" >&2
     tail -n 30 "$log" >&2
     return 1

@@ -1,6 +1,7 @@
 // The simulated game's memory, image headers, code bytes and routine stand-ins.
 #include "tests/sim/sim_game.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <stdexcept>
@@ -27,6 +28,7 @@ constexpr int kCodeBytes = 32;  // room given to each routine's code
 
 std::mutex callsLock;
 std::vector<RoutineCall> calls;
+std::atomic<bool> recordCalls{true};
 RoutineBehaviour behaviours[16];
 std::vector<std::pair<int32_t, int32_t>> resolutionModes = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}};
 
@@ -54,12 +56,13 @@ struct Routine {
 
 int routineIndex(uintptr_t address);
 
-// Records the call, then behaves as told.
-void enter(uintptr_t routine, const void* receiver, std::vector<int32_t> args) {
+// Records the call, then behaves as told. The arguments become a record only when recorded, so
+// an unrecorded call allocates nothing.
+void enter(uintptr_t routine, const void* receiver, std::initializer_list<int32_t> args) {
   const int index = routineIndex(routine);
-  {
+  if (recordCalls.load()) {
     std::lock_guard<std::mutex> hold(callsLock);
-    calls.push_back({routine, reinterpret_cast<uintptr_t>(receiver), std::move(args), ::GetCurrentThreadId()});
+    calls.push_back({routine, reinterpret_cast<uintptr_t>(receiver), std::vector<int32_t>(args), ::GetCurrentThreadId()});
   }
   switch (behaviours[index]) {
     case RoutineBehaviour::Return:
@@ -250,6 +253,24 @@ void writeRoutineCode() {
   ::AddVectoredExceptionHandler(1, enterStandIn);
 }
 
+constexpr uintptr_t kPageBytes = 4096;
+
+uintptr_t pageOf(uintptr_t address) { return address & ~(kPageBytes - 1); }
+
+// jmp qword [rip+0] followed by the stand-in's address, on a page made executable. The page of
+// SaveSettings is left alone: its bytes are the build's x86 code, which must never run here.
+void writeDirectJumps() {
+  for (const Routine& routine : kRoutines) {
+    if (pageOf(routine.address) == pageOf(gta::kSaveSettings)) continue;
+    DWORD old;
+    ::VirtualProtect(reinterpret_cast<void*>(pageOf(routine.address)), kPageBytes, PAGE_EXECUTE_READWRITE, &old);
+    writeBytes(routine.address, {0xFF, 0x25, 0x00, 0x00, 0x00, 0x00});  // jmp [rip+0]
+    const uint64_t target = reinterpret_cast<uint64_t>(routine.standIn);
+    std::memcpy(reinterpret_cast<void*>(routine.address + 6), &target, sizeof target);
+  }
+  ::FlushInstructionCache(::GetCurrentProcess(), reinterpret_cast<void*>(0x401000), 0xCA0000 - 0x401000);
+}
+
 #endif
 
 uintptr_t ntHeaders() {
@@ -341,6 +362,12 @@ void runGameFrame() {
     setGameValue<uint8_t>(gta::kGameMenuActive, 0);
     menuPage = 0;
   }
+void setRecordRoutineCalls(bool record) { recordCalls.store(record); }
+
+void useDirectRoutineCode() {
+#if !defined(__i386__)
+  writeDirectJumps();
+#endif
 }
 
 std::vector<RoutineCall> routineCalls() {

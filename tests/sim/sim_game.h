@@ -128,6 +128,14 @@ int32_t gameMenuPage();
 void runGameFrame();
 
 std::vector<RoutineCall> routineCalls();
+// Off: the stand-ins keep no record, so a long run (a benchmark) neither grows nor takes a lock
+// per call. On by default.
+void setRecordRoutineCalls(bool record);
+
+// Lets calls into the routines reach their stand-ins directly, as on the 32-bit game, instead of
+// through the 64-bit execute-fault detour, which costs a system exception per call. SaveSettings
+// keeps the detour: its page holds the build's own code bytes. No effect on 32 bits.
+void useDirectRoutineCode();
 std::vector<RoutineCall> callsOf(uintptr_t routine);
 void clearRoutineCalls();
 
