@@ -23,6 +23,14 @@ inline double counterMicroseconds(int64_t ticks) {
   return static_cast<double>(ticks) / ticksPerMicrosecond;
 }
 
+// Microseconds one run of the body took.
+template <typename Body>
+double microsecondsOf(Body&& body) {
+  const int64_t start = counterNow();
+  body();
+  return counterMicroseconds(counterNow() - start);
+}
+
 // Microseconds per call over a batch of calls, so the counter's own cost and resolution vanish
 // in the batch.
 template <typename Body>

@@ -7,6 +7,7 @@
 
 #include "core/command_queue.h"
 #include "core/exports.h"
+#include "core/frame_tick.h"
 #include "core/plugin_state.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"
@@ -51,12 +52,18 @@ bool startModuleInGame() {
   sim::setAnswerCreates(true);
   const HostApi table = sim::hostTable();
   cef_initialize(&table);
+  if (!gState.nativeSupported) std::fprintf(stderr, "bench: the module did not accept the simulated game's layout\n");
   return gState.nativeSupported;
 }
 
 void pumpGame() {
   sim::pumpMessages();
   sim::deliverCreatedBrowsers(&cef_browser_created);
+}
+
+void searchGameWindowAlone() {
+  volatile HWND found = findGameWindow();
+  (void)found;
 }
 
 void enterWorld() {

@@ -18,6 +18,9 @@ struct Plan {
   bool smoke = false;
 };
 
+// Resolution modes while the game runs: what a common monitor offers.
+inline constexpr int kPlayModes = 30;
+
 // Prints the row at once, so a run that dies later still leaves what it measured.
 void emitRow(const Row& row);
 
@@ -28,11 +31,15 @@ std::vector<std::pair<int32_t, int32_t>> distinctModes(int count);
 void prepareSimulatedGame(int modeCount);
 
 // cef_initialize with the simulated host, which answers every create request; true when the
-// module accepted the simulated game's layout, which every game measurement needs.
+// module accepted the simulated game's layout, which every game measurement needs (otherwise
+// says so on the error output).
 bool startModuleInGame();
 
 // One game frame outside any measurement: the window's messages, then the host's answers.
 void pumpGame();
+
+// The frame tick's floor: the game-window search alone, as every frame makes it.
+void searchGameWindowAlone();
 
 // What the game and the loading page do once loading is over: the player's character appears
 // and the page asks the module to hide the loading screen.

@@ -19,17 +19,11 @@
 
 namespace {
 
-// 30 modes while the game runs: what a common monitor offers.
-constexpr int kPlayModes = 30;
-
 int runGameMeasurements(const bench::Plan& plan) {
-  bench::prepareSimulatedGame(kPlayModes);
+  bench::prepareSimulatedGame(bench::kPlayModes);
   // Before the module starts its threads: the counts must be the hook procedure's alone.
   bench::benchKeyboardHook(plan);
-  if (!bench::startModuleInGame()) {
-    std::fprintf(stderr, "bench: the module did not accept the simulated game's layout\n");
-    return 1;
-  }
+  if (!bench::startModuleInGame()) return 1;
   bench::benchFrameTickMinutes(plan);
   bench::benchSteadyFrameTick(plan);
   bench::benchStateDocument(plan);
@@ -40,7 +34,7 @@ int runGameMeasurements(const bench::Plan& plan) {
 std::wstring widened(const char* text) { return std::wstring(text, text + std::strlen(text)); }
 
 int runBuildParts(const bench::Plan& plan) {
-  bench::prepareSimulatedGame(kPlayModes);
+  bench::prepareSimulatedGame(bench::kPlayModes);
   if (!bench::startModuleInGame()) return 1;
   bench::benchBuildParts(plan);
   bench::benchRequestParts(plan);

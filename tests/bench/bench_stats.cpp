@@ -86,6 +86,10 @@ std::string formatMicroseconds(double microseconds) {
   return formatNumber(microseconds / 1000) + " ms";
 }
 
+std::string countOf(long long count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string formatMicrosecondsSpread(const Spread& spread) {
   return formatMicroseconds(spread.median) + " (" + formatMicroseconds(spread.lower) + "–" +
          formatMicroseconds(spread.upper) + ")";

@@ -35,6 +35,9 @@ std::string formatMicroseconds(double microseconds);
 // Three significant digits without a unit ("0.981", "12.4", "4520").
 std::string formatNumber(double value);
 
+// "1 turn", "10 turns": a count with its noun.
+std::string countOf(long long count, const std::string& noun);
+
 // "12.3 µs (11.9–12.8)": the median with its interquartile range.
 std::string formatMicrosecondsSpread(const Spread& spread);
 std::string formatNumberSpread(const Spread& spread);

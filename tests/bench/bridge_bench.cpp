@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/exports.h"
-#include "core/frame_tick.h"
 #include "tests/bench/bench_clock.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/module_under_test.h"
@@ -20,7 +19,6 @@ namespace {
 constexpr double kFrameMicroseconds = 1e6 / 60;
 // Loading over and the player in the world this long after start-up, before any measurement.
 constexpr double kStartUpMicroseconds = 2e6;
-constexpr int kPlayModes = 30;
 constexpr int kControlPollFrames = 6;  // ten looks a second at the control folder
 constexpr double kFloodRatioGoal = 1.2;
 
@@ -50,8 +48,9 @@ void answerMemoryMarks(const std::wstring& control) {
 }
 
 // Frames at 60 a second in real time, the fake clock following the real one, until keepGoing
-// says no; frame receives the tick's duration and the time since start, both in microseconds.
-void playRealTime(const std::function<bool(int)>& keepGoing, const std::function<void(double, double)>& frame) {
+// says no. Each frame pumps the game, then runs frame with the microseconds since the start;
+// frame runs the module's tick.
+void playRealTime(const std::function<bool(int)>& keepGoing, const std::function<void(double)>& frame) {
   const int64_t start = counterNow();
   const uint64_t startTick = sim::tickMs();
   for (int number = 0; keepGoing(number); ++number) {
@@ -60,21 +59,17 @@ void playRealTime(const std::function<bool(int)>& keepGoing, const std::function
     while (counterMicroseconds(counterNow() - start) < due) ::Sleep(1);
     sim::setTickMs(startTick + static_cast<uint64_t>(counterMicroseconds(counterNow() - start) / 1000));
     pumpGame();
-    const int64_t tickStart = counterNow();
-    cef_samp_mainloop();
-    const int64_t tickEnd = counterNow();
-    frame(counterMicroseconds(tickEnd - tickStart), counterMicroseconds(tickEnd - start));
+    frame(counterMicroseconds(counterNow() - start));
   }
 }
 
+void tick(double /*since*/) { cef_samp_mainloop(); }
+
 bool startBridgeGame() {
   prepareSimulatedGame(kPlayModes);
-  if (!startModuleInGame()) {
-    std::fprintf(stderr, "bench: the module did not accept the simulated game's layout\n");
-    return false;
-  }
+  if (!startModuleInGame()) return false;
   enterWorld();
-  playRealTime([](int number) { return number * kFrameMicroseconds < kStartUpMicroseconds; }, [](double, double) {});
+  playRealTime([](int number) { return number * kFrameMicroseconds < kStartUpMicroseconds; }, tick);
   return true;
 }
 
@@ -96,7 +91,7 @@ int serveBridge(const std::wstring& control) {
         answerMemoryMarks(control);
         return !controlFileExists(control, L"done");
       },
-      [](double, double) {});
+      tick);
   cef_quit();
   return 0;
 }
@@ -115,15 +110,15 @@ int benchFrameTickUnderFlood(const Plan& plan, const std::wstring& control) {
       ::DeleteFileW((control + L"\\flood").c_str());
     }
     std::vector<double> ticks, searches;
+    // The same search alone in every frame, what the machine itself gives, before the tick in
+    // one frame and after it in the next, so neither always runs first after the sleep.
     playRealTime([&](int number) { return number * kFrameMicroseconds < phaseMicroseconds; },
-                 [&](double tick, double since) {
-                   if (since < settleMicroseconds) return;
-                   ticks.push_back(tick);
-                   // The same search alone, right after the tick: what the machine itself gives.
-                   const int64_t start = counterNow();
-                   volatile HWND found = findGameWindow();
-                   (void)found;
-                   searches.push_back(counterMicroseconds(counterNow() - start));
+                 [&](double since) {
+                   if (since < settleMicroseconds) return tick(since);
+                   const bool searchFirst = ticks.size() % 2 == 1;
+                   if (searchFirst) searches.push_back(microsecondsOf(searchGameWindowAlone));
+                   ticks.push_back(microsecondsOf(cef_samp_mainloop));
+                   if (!searchFirst) searches.push_back(microsecondsOf(searchGameWindowAlone));
                  });
     (flooded ? floodP99s : quietP99s).push_back(percentileOf(ticks, 0.99));
     (flooded ? floodSearchP99s : quietSearchP99s).push_back(percentileOf(searches, 0.99));
@@ -132,7 +127,7 @@ int benchFrameTickUnderFlood(const Plan& plan, const std::wstring& control) {
   createControlFile(control, L"done", "done\n");
   cef_quit();
   const int served = stateRequestsLogged();
-  const std::string turns = std::to_string(cycles) + " turns of " + formatNumber(phaseMicroseconds / 1e6) + " s";
+  const std::string turns = countOf(cycles, "turn") + " of " + formatNumber(phaseMicroseconds / 1e6) + " s";
   const std::string measurement = "frame tick while the bridge is flooded: 99th percentile (" + turns +
                                   " flooded and quiet; " + std::to_string(served) + " requests answered in the floods)";
   if (served == 0) {

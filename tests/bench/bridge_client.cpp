@@ -145,7 +145,7 @@ int rate(int modulePort, int floorPort, int designedPort, int rounds, double sec
     designed.module.push_back(figures[0]);
     designed.floor.push_back(figures[2]);
   }
-  const std::string turns = std::to_string(rounds) + " turns of " + bench::formatNumber(seconds) + " s";
+  const std::string turns = bench::countOf(rounds, "turn") + " of " + bench::formatNumber(seconds) + " s";
   bench::Row row = rateRow("\"/state\" requests per second, one connection each (" + turns + ")", minimal, "");
   if (row.verdict != bench::Verdict::Failed) {
     const double ratio = bench::spreadOf(bench::ratiosOf(minimal.module, minimal.floor)).median;
@@ -203,7 +203,7 @@ int pages(int modulePort, int floorPort, int rounds, double seconds) {
     }
   }
   const std::string measurement = "\"/state\" latency, 8 pages polling every 100 ms (" + std::to_string(module.size()) +
-                                  " requests in " + std::to_string(rounds) + " turns of " +
+                                  " requests in " + bench::countOf(rounds, "turn") + " of " +
                                   bench::formatNumber(seconds) + " s)";
   if (!answered) {
     emit(bench::failedRow(measurement, "a request went unanswered"));

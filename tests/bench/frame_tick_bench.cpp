@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/exports.h"
-#include "core/frame_tick.h"
 #include "core/plugin_state.h"
 #include "native/state_document.h"
 #include "tests/bench/bench_clock.h"
@@ -25,19 +24,6 @@ constexpr int kPlayerSpawnFrame = 8 * 60;
 constexpr double kSteadyRatioGoal = 1.2;
 constexpr double kMinuteMeanRatioGoal = 1.5;
 
-double timedFrame() {
-  const int64_t start = counterNow();
-  cef_samp_mainloop();
-  return counterMicroseconds(counterNow() - start);
-}
-
-double timedSearch() {
-  const int64_t start = counterNow();
-  volatile HWND found = findGameWindow();
-  (void)found;
-  return counterMicroseconds(counterNow() - start);
-}
-
 struct MinuteFigures {
   double moduleMean, floorMean, moduleP99, floorP99;
 };
@@ -53,11 +39,11 @@ MinuteFigures playMinute(int& frameNumber) {
     sim::advanceMs(kFrameStepsMs[frameNumber % 3]);
     pumpGame();
     if (i % 2 == 0) {
-      ticks.push_back(timedFrame());
-      searches.push_back(timedSearch());
+      ticks.push_back(microsecondsOf(cef_samp_mainloop));
+      searches.push_back(microsecondsOf(searchGameWindowAlone));
     } else {
-      searches.push_back(timedSearch());
-      ticks.push_back(timedFrame());
+      searches.push_back(microsecondsOf(searchGameWindowAlone));
+      ticks.push_back(microsecondsOf(cef_samp_mainloop));
     }
   }
   return {meanOf(ticks), meanOf(searches), percentileOf(ticks, 0.99), percentileOf(searches, 0.99)};
@@ -82,7 +68,7 @@ void benchFrameTickMinutes(const Plan& plan) {
     moduleP99s.push_back(figures.moduleP99);
     floorP99s.push_back(figures.floorP99);
   }
-  const std::string over = std::to_string(minutes) + " simulated minute" + (minutes > 1 ? "s" : "");
+  const std::string over = countOf(minutes, "simulated minute");
   emitRow(sideBySideRow("frame tick, 60 s at 60 fps with rebuilds: mean (" + over + ", the first from start-up)",
                         moduleMeans, floorMeans, kMinuteMeanRatioGoal));
   emitRow(sideBySideRow("frame tick, 60 s at 60 fps with rebuilds: 99th percentile (" + over + ")", moduleP99s,
@@ -102,13 +88,7 @@ void benchSteadyFrameTick(const Plan& plan) {
   refreshStateDocument(true);
   pumpGame();
   std::vector<double> frames, searches;
-  alternateBatches(
-      batches, framesPerBatch, [] { cef_samp_mainloop(); },
-      [] {
-        volatile HWND found = findGameWindow();
-        (void)found;
-      },
-      frames, searches);
+  alternateBatches(batches, framesPerBatch, cef_samp_mainloop, searchGameWindowAlone, frames, searches);
   emitRow(sideBySideRow("frame tick, steady (" + std::to_string(batches) + " batches of " +
                             std::to_string(framesPerBatch) + " frames)",
                         frames, searches, kSteadyRatioGoal));

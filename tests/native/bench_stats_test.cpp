@@ -55,6 +55,8 @@ TEST(BenchStats, FiguresAreWrittenInTheUnitThatFits) {
       {999, "999 µs"}, {1240, "1.24 ms"},   {56789, "56.8 ms"},
   };
   for (const auto& [microseconds, text] : durations) EXPECT_EQ(bench::formatMicroseconds(microseconds), text);
+  EXPECT_EQ(bench::countOf(1, "turn"), "1 turn");
+  EXPECT_EQ(bench::countOf(10, "turn"), "10 turns");
   EXPECT_EQ(bench::formatNumber(0.9812), "0.981");
   EXPECT_EQ(bench::formatNumber(4520.4), "4520");
   EXPECT_EQ(bench::formatMicrosecondsSpread({12.3, 11.9, 12.8, 5}), "12.3 µs (11.9 µs–12.8 µs)");
