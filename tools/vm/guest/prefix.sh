@@ -30,6 +30,7 @@ grep -q '#arch=win32' "$WINEPREFIX/system.reg"
 test -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll"
 grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg"
 grep -q '"Debugger"="no-debugger-configured"' "$WINEPREFIX/system.reg"
+[ "$(locale charmap)" = UTF-8 ]
 mkdir -p "$WINEPREFIX/drive_c/work"
 sync
 echo ok >/io/prefix-ok
