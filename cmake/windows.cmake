@@ -1,6 +1,8 @@
 # MinGW builds: the module (32-bit product or 64-bit test build) and the programs that run it.
 set(TEMBRA_MODULE_SOURCES
   ${TEMBRA_PURE_SOURCES}
+  bridge/request_handler.cpp
+  bridge/server_thread.cpp
   core/command_queue.cpp
   core/frame_tick.cpp
   core/lifecycle.cpp
@@ -10,10 +12,12 @@ set(TEMBRA_MODULE_SOURCES
   keyboard/hook_thread.cpp
   log/log_file.cpp
   log/text.cpp
+  native/bindings.cpp
   native/fault_guard.cpp
   native/game_access.cpp
   native/game_settings.cpp
   native/layout_check.cpp
+  native/native_map.cpp
   native/state_document.cpp
   screens/browser_set.cpp
   screens/loading_screen.cpp
@@ -41,17 +45,26 @@ target_link_options(TembraUI PRIVATE -static -static-libgcc -static-libstdc++)
 
 # The simulated host and game, shared by the test programs and the main job.
 add_library(tembra_sim STATIC
+  tests/sim/bridge_client.cpp
   tests/sim/fake_clock.cpp
   tests/sim/game_window.cpp
   tests/sim/module_under_test.cpp
+  tests/sim/page_traffic.cpp
+  tests/sim/process_metrics.cpp
   tests/sim/real_input.cpp
   tests/sim/sim_game.cpp
   tests/sim/sim_host.cpp
+  tests/sim/stress_rig.cpp
 )
+# Debian's JSON header, for checking the bridge's answers; alone in a folder of its own, since
+# the cross compiler must not see the rest of the host's headers.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/host-headers)
+file(CREATE_LINK /usr/include/nlohmann ${CMAKE_BINARY_DIR}/host-headers/nlohmann SYMBOLIC)
 target_include_directories(tembra_sim PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(tembra_sim SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/host-headers)
 target_compile_definitions(tembra_sim PUBLIC _WIN32_WINNT=0x0601 WINVER=0x0601 UNICODE _UNICODE NOMINMAX)
 target_compile_options(tembra_sim PRIVATE ${TEMBRA_WARNINGS})
-target_link_libraries(tembra_sim PUBLIC user32)
+target_link_libraries(tembra_sim PUBLIC user32 ws2_32)
 add_dependencies(tembra_sim TembraUI foreign_window)
 
 # Another program's window for the keyboard tests, placed next to the test programs.
@@ -82,7 +95,8 @@ endfunction()
 
 # The module's own code linked into a test program: its internals under real Windows calls.
 file(GLOB TEMBRA_MODULE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/module/*_test.cpp)
-add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/module/failing_allocations.cpp tests/sim/fake_clock.cpp tests/sim/game_window.cpp
+add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/module/failing_allocations.cpp tests/sim/bridge_client.cpp
+                            tests/sim/fake_clock.cpp tests/sim/game_window.cpp
                             tests/sim/module_under_test.cpp tests/sim/real_input.cpp tests/sim/sim_game.cpp
                             tests/sim/sim_host.cpp)
 add_dependencies(module_tests foreign_window)
@@ -103,6 +117,14 @@ target_link_options(other_game PRIVATE -static -Wl,--image-base=0x1AB00000 -Wl,-
 add_dependencies(module_tests other_game)
 add_dependencies(integration_tests other_game)
 
+# The stress scenarios that run only in the stress command (tools/stress.sh), each a whole
+# situation of seconds to minutes; the ones that also run in every test lane are integration tests.
+file(GLOB TEMBRA_STRESS_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/stress/*_test.cpp)
+add_executable(stress_tests ${TEMBRA_STRESS_TESTS})
+target_link_libraries(stress_tests PRIVATE tembra_sim gtest_main)
+target_compile_options(stress_tests PRIVATE ${TEMBRA_WARNINGS})
+target_link_options(stress_tests PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
+
 # The main job: the module running in the simulated game until interrupted.
 add_executable(simgame tests/sim/simgame_main.cpp tests/sim/event_feed.cpp)
 target_link_libraries(simgame PRIVATE tembra_sim)
@@ -112,4 +134,31 @@ target_link_options(simgame PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_test(NAME product.pe COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_product_pe.sh $<TARGET_FILE:TembraUI>)
   add_test(NAME product.game_calls COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_game_calls.sh $<TARGET_FILE:TembraUI>)
+endif()
+
+# Linux clients against the module inside the simulated game under wine64: curl and a raw TCP
+# client, and headless Chromium with pages on several origins (tests/browser).
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  foreach(script bridge_clients bridge_cors)
+    add_test(NAME linux_clients.${script}
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/browser/run-with-simgame.sh ${script}.mjs)
+    set_tests_properties(linux_clients.${script} PROPERTIES TIMEOUT 240)
+  endforeach()
+endif()
+
+# The benchmark (tools/bench.sh): the module's code linked into a program that runs it inside the
+# simulated game and measures it beside its floor. 64-bit only, like every program run on this host.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  add_executable(bench tests/bench/bench_main.cpp tests/bench/bench_game.cpp tests/bench/bench_stats.cpp
+                       tests/bench/bridge_bench.cpp tests/bench/build_parts_bench.cpp tests/bench/frame_tick_bench.cpp
+                       tests/bench/import_counter.cpp tests/bench/keyboard_hook_bench.cpp
+                       tests/bench/request_parts_bench.cpp tests/bench/state_document_bench.cpp)
+  target_link_libraries(bench PRIVATE tembra_module tembra_sim)
+  target_compile_options(bench PRIVATE ${TEMBRA_WARNINGS})
+  target_link_options(bench PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
+  # The floor of the bridge's requests per second: a plain Winsock server in the same Wine.
+  add_executable(floor_server tests/bench/floor_server_main.cpp)
+  target_link_libraries(floor_server PRIVATE ws2_32)
+  target_compile_options(floor_server PRIVATE ${TEMBRA_WARNINGS})
+  target_link_options(floor_server PRIVATE -static)
 endif()

@@ -10,8 +10,10 @@
 #include "core/plugin_state.h"
 #include "log/log_file.h"
 #include "log/log_line.h"
+#include "native/bindings.h"
 #include "native/game_access.h"
 #include "native/game_settings.h"
+#include "native/native_map.h"
 #include "native/state_document.h"
 #include "screens/loading_screen.h"
 #include "screens/pause_menu.h"
@@ -40,6 +42,17 @@ bool takeFrontCommand(BridgeCommand& command) {
   return true;
 }
 
+// ESC is handed to the game before its menu is started, so the hook never takes an ESC meant for
+// it; when the game's menu cannot be started the module's own menu comes back at once.
+void openNativeMap() {
+  logLine("[MENU] Native map requested.");
+  closePauseMenu();
+  gState.nativeMenuActive.store(1);
+  if (startNativeMap()) return;
+  gState.nativeMenuActive.store(0);
+  openPauseMenu();
+}
+
 void exitGame() {
   logLine("[MENU] Exit confirmed by user.");
   const HWND gameWindow = findGameWindow();
@@ -59,6 +72,15 @@ void resetControls() {
   // Logged whatever the save gave: the defaults are in place for this session either way.
   saveGameSettings();
   logLine("[NATIVE] Controls reset to GTA defaults and saved.");
+}
+
+// applyBinding refuses without native support and logs its own failures. The next unforced
+// refresh of the document shows the new binding.
+void bindKey(const BridgeCommand& command) {
+  if (!applyBinding(command.action, command.type, command.key)) return;
+  // Logged whatever the save gave: the binding is in place for this session either way.
+  saveGameSettings();
+  logLine("[NATIVE] Binding saved: " + describeBinding(command.action, command.type, command.key));
 }
 
 void startCapture(int32_t requestedMode) {
@@ -86,6 +108,9 @@ void execute(const BridgeCommand& command) {
     case kCommandContinue:
       closePauseMenu();
       break;
+    case kCommandMap:
+      openNativeMap();
+      break;
     case kCommandExit:
       exitGame();
       break;
@@ -103,6 +128,9 @@ void execute(const BridgeCommand& command) {
       break;
     case kCommandSetting:
       changeSetting(command);
+      break;
+    case kCommandBinding:
+      bindKey(command);
       break;
     default:
       break;  // not a kind the bridge makes: dropped, but counted toward the frame's limit

@@ -11,6 +11,7 @@
 #include "log/log_file.h"
 #include "native/game_access.h"
 #include "native/game_settings.h"
+#include "native/native_map.h"
 #include "native/state_document.h"
 #include "screens/browser_ids.h"
 #include "screens/browser_set.h"
@@ -63,7 +64,8 @@ void runFrame() {
   keepLoadingScreen();
   enableEscOncePlayerInWorld();
   keepHudHiddenUnderMenu();
-  // Still to come here, in this order: the map page.
+  pollNativeMap();
+  noticeGameMenuLeft();
   processEscRequest();
   drainCommands();
   saveChangedSettings();

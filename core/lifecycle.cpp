@@ -2,6 +2,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "bridge/server_thread.h"
 #include "core/contained.h"
 #include "core/exports.h"
 #include "core/plugin_state.h"
@@ -107,7 +108,10 @@ void initialize(const HostApi* api) {
     gState.keyboardThread = startWorker(keyboardThreadMain, &threadId, "[KEYBOARD] CreateThread failed. Win32=");
     if (gState.keyboardThread != nullptr) gState.keyboardThreadId.store(threadId);
   }
-  // Still to come at this point: the bridge worker thread.
+  if (gState.bridgeThread == nullptr) {
+    DWORD threadId = 0;
+    gState.bridgeThread = startWorker(bridgeServerThread, &threadId, "[BRIDGE] CreateThread failed. Win32=");
+  }
 }
 
 void quit() {

@@ -16,6 +16,27 @@ constexpr uint32_t kVkLetterZ = 0x5A;
 // Ctrl and the keypad's '/' as the main keyboard's.
 constexpr uint32_t kExtendedScanPrefix = 0xE000;
 
+// The game reads the keypad by the key's place, so the keypad's digits and point are captured as
+// keypad keys whatever Num Lock says; the translation would give Num Lock off's Home, End and
+// arrows. Their extended twins are the separate navigation keys and keep the translation.
+struct KeypadRow {
+  uint32_t scanCode;
+  int32_t gameKey;
+};
+
+constexpr KeypadRow kKeypadRows[] = {
+    {0x47, 1035}, {0x48, 1036}, {0x49, 1037},  // 7 8 9
+    {0x4B, 1031}, {0x4C, 1032}, {0x4D, 1034},  // 4 5 6
+    {0x4F, 1028}, {0x50, 1029}, {0x51, 1030},  // 1 2 3
+    {0x52, 1038},                              // 0
+    {0x53, 1027},                              // point
+};
+
+// Pause shares its scan code with Num Lock, which is all the translation sees of it; the
+// event's own virtual key tells them apart.
+constexpr uint32_t kVkPause = 0x13;
+constexpr int32_t kPauseGameKey = 1041;
+
 struct KeyRow {
   uint32_t virtualKey;
   int32_t gameKey;
@@ -45,7 +66,7 @@ constexpr KeyRow kKeyRows[] = {
     {0x66, 1034}, {0x67, 1035}, {0x68, 1036}, {0x69, 1037},  // keypad 6-9
     {0x60, 1038},  // keypad 0
     {0x91, 1040},  // Scroll Lock
-    {0x13, 1041},  // Pause
+    {kVkPause, kPauseGameKey},
     {0x08, 1042},  // Backspace
     {0x09, 1043},  // Tab
     {0x14, 1044},  // Caps Lock
@@ -88,6 +109,10 @@ int32_t gameKeyCodeForVirtualKey(uint32_t virtualKey, bool extended) {
 }
 
 int32_t gameKeyCode(const KeyEvent& event, ScanCodeTranslator translate) {
+  if (!event.extended)
+    for (const KeypadRow& row : kKeypadRows)
+      if (row.scanCode == event.scanCode) return row.gameKey;
+  if (event.vkCode == kVkPause) return kPauseGameKey;
   const uint32_t scanCode = event.extended ? (kExtendedScanPrefix | event.scanCode) : event.scanCode;
   const uint32_t translated = translate(scanCode);
   return gameKeyCodeForVirtualKey(translated != 0 ? translated : event.vkCode, event.extended);

@@ -22,6 +22,8 @@ using ScanCodeTranslator = uint32_t (*)(uint32_t scanCode);
 // extended flag.
 int32_t gameKeyCodeForVirtualKey(uint32_t virtualKey, bool extended);
 
-// Game key code of a key event. The scan code's translation decides the key; the event's own
-// virtual key is used only when the scan code translates to nothing.
+// Game key code of a key event. The keypad's digit and point keys count by their scan code
+// (their keypad codes whatever Num Lock says) and Pause by the event's virtual key; for every
+// other key the scan code's translation decides, and the event's own virtual key is used only
+// when the scan code translates to nothing.
 int32_t gameKeyCode(const KeyEvent& event, ScanCodeTranslator translate);

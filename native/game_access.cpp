@@ -95,20 +95,32 @@ bool callClearActionSlot(int32_t action, int32_t type) {
   return guarded([&] { game::callMember(game::kClearActionSlot, game::kGameControls, action, type); });
 }
 
-bool callSetKeyboardKeyForAction(int32_t action, int32_t key, int32_t type) {
-  return guarded([&] { game::callMember(game::kSetKeyboardKeyForAction, game::kGameControls, action, key, type); });
+bool callClearActionSlotAndSetKey(int32_t action, int32_t type, int32_t key) {
+  return guarded([&] {
+    game::callMember(game::kClearActionSlot, game::kGameControls, action, type);
+    if (type == game::kMouseButtonSlot) {
+      game::callMember(game::kSetMouseButtonForAction, game::kGameControls, action, key);
+    } else {
+      game::callMember(game::kSetKeyboardKeyForAction, game::kGameControls, action, key, type);
+    }
+  });
 }
 
-bool callSetMouseButtonForAction(int32_t action, int32_t key) {
-  return guarded([&] { game::callMember(game::kSetMouseButtonForAction, game::kGameControls, action, key); });
+bool startGameMenu() {
+  return guarded([] {
+    if (*reinterpret_cast<volatile const uint8_t*>(game::kGameMenuActive) == 0)
+      game::callMember(game::kStartGameMenu, game::kGameMenu);
+  });
 }
 
-bool callStartGameMenu() {
-  return guarded([] { game::callMember(game::kStartGameMenu, game::kGameMenu); });
-}
-
-bool callSwitchMenuPage(int32_t page) {
-  return guarded([&] { game::callMember(game::kSwitchMenuPage, game::kGameMenu, page); });
+bool switchToMapPage() {
+  bool switched = false;
+  guarded([&] {
+    if (*reinterpret_cast<volatile const uint8_t*>(game::kGameMenuActive) == 0) return;
+    game::callMember(game::kSwitchMenuPage, game::kGameMenu, game::kMapMenuPage);
+    switched = true;
+  });
+  return switched;
 }
 
 bool callApplySfxVolume(uint8_t level) {

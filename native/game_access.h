@@ -36,9 +36,19 @@ bool getResolutionModeInfo(int32_t mode, ResolutionModeInfo* info);
 // No gate: their callers test nativeSupported first.
 bool callDeleteMatchingActionInitiators(int32_t action, int32_t key, int32_t type);
 bool callClearActionSlot(int32_t action, int32_t type);
-bool callSetKeyboardKeyForAction(int32_t action, int32_t key, int32_t type);
-bool callSetMouseButtonForAction(int32_t action, int32_t key);
-bool callStartGameMenu();
-bool callSwitchMenuPage(int32_t page);
+
+// ClearActionSlot, then the setter of the slot's kind with the key: SetMouseButtonForAction for
+// the mouse slot, SetKeyboardKeyForAction otherwise. Both in one guard, so a fault in either
+// stops the pair; a slot cleared before the fault stays cleared.
+bool callClearActionSlotAndSetKey(int32_t action, int32_t type, int32_t key);
+
+// Starts the game's own menu unless gameMenuActive already reads non-zero; the read and the call
+// share one guard. True when nothing faulted, also when the menu was already up. No gate.
+bool startGameMenu();
+
+// Switches the game's menu to its map page, only while gameMenuActive reads non-zero; the read
+// and the call share one guard. False when the menu is not active or on a fault. No gate.
+bool switchToMapPage();
+
 bool callApplySfxVolume(uint8_t level);
 bool callApplyMusicVolume(uint8_t level);

@@ -46,6 +46,7 @@ constexpr int kActionCount = 59;
 constexpr int kActionRecordBytes = 32;
 constexpr int kActionSlotBytes = 8;
 constexpr int kActionKeySlots = 3;
+constexpr int kMouseButtonSlot = 2;  // slots 0 and 1 hold keyboard keys, slot 2 the mouse button
 
 constexpr Address actionKeySlot(int action, int slot) {
   return kActionTable + static_cast<Address>(action) * kActionRecordBytes + static_cast<Address>(slot) * kActionSlotBytes;

@@ -31,13 +31,14 @@ std::vector<ResolutionOption> listResolutionOptions(int32_t current) {
   std::vector<ResolutionOption> options;
   if (!gState.nativeSupported) return options;
   const int32_t count = sensibleModeCount();
+  options.reserve(static_cast<size_t>(count));
   for (int32_t mode = 0; mode < count; ++mode) {
     if (!gState.nativeSupported || mode >= sensibleModeCount()) continue;
     ResolutionModeInfo info{};
     if (!getResolutionModeInfo(mode, &info)) continue;
-    addResolutionOption(options, {mode, info.width, info.height}, current);
+    addResolutionOption(options, {mode, info.width, info.height});
   }
-  sortResolutionOptions(options);
+  finishResolutionOptions(options, current);
   return options;
 }
 

@@ -61,9 +61,9 @@ struct StateSnapshot {
 // One line of JSON, no whitespace, members in their fixed order.
 std::string formatStateDocument(const StateSnapshot& snapshot);
 
-// Adds mode i to the options: each size once, by its lowest index, unless i is the current mode,
-// which then represents its size. Too small sizes are left out.
-void addResolutionOption(std::vector<ResolutionOption>& options, const ResolutionOption& mode, int32_t current);
+// Gathers mode i for the options, unless its size is too small.
+void addResolutionOption(std::vector<ResolutionOption>& options, const ResolutionOption& mode);
 
-// Ascending by width, then height.
-void sortResolutionOptions(std::vector<ResolutionOption>& options);
+// Leaves each size of the gathered modes once, ascending by width, then height: represented by
+// the current mode when it has that size, otherwise by the size's lowest index.
+void finishResolutionOptions(std::vector<ResolutionOption>& options, int32_t current);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: natively, under wine64 with Xvfb, the checks on the
-# shipped 32-bit DLL, and that DLL under 32-bit Wine in an emulated machine; ends with the line
-# "N passed, N failed".
+# Builds everything and runs every test: natively, under wine64 with Xvfb, the benchmark's smoke
+# run, the checks on the shipped 32-bit DLL, and that DLL under 32-bit Wine in an emulated
+# machine; ends with the line "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source tools/setup.sh
@@ -40,6 +40,13 @@ run_ctest_lane() {
 run_ctest_lane native
 tembra_wine_ready || { echo "wine: prefix not ready" >&2; }
 run_ctest_lane win64
+echo "== stress (short; the full run is tools/stress.sh --long)"
+bash tools/stress.sh --result "$results/stress"
+echo "== bench (tools/bench.sh in its smoke mode: every measurement still runs)"
+# One count per measurement: a measurement that could not be taken fails; a goal missed does not,
+# since the smoke run is too short to judge goals.
+bash tools/bench.sh --smoke --out build/bench/smoke-table.md --counts "$results/bench"
+[ -s "$results/bench" ] || echo "0 1" >"$results/bench"
 run_ctest_lane win32
 echo "== browser (the pages, their client, the release archive and the sandbox in headless Chromium)"
 run_browser_lane() {

@@ -5,7 +5,8 @@ TEMBRA_PACKAGES=(
   cmake ninja-build g++ googletest nlohmann-json3-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine64 xvfb xdotool x11-utils
-  chromium zip unzip
+  clang libclang-rt-dev
+  curl chromium zip unzip
 )
 
 # Idempotent and non-interactive: installs only what is missing.
@@ -14,6 +15,8 @@ tembra_install_packages() {
   for package in "${TEMBRA_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
   done
+  # The browser tests' npm project; a machine whose node brings its own npm keeps that one.
+  command -v npm >/dev/null 2>&1 || missing+=(nodejs npm)
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
@@ -47,11 +50,15 @@ tembra_stop_display() {
   return 0
 }
 
-# Configures and builds one CMake preset quietly; the log is kept for a failure.
+# Configures and builds one CMake preset quietly (only the targets named after it, when any);
+# the log is kept for a failure.
 tembra_build() {
   local preset=$1 log="$TEMBRA_ROOT/build/$1-build.log"
+  shift
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
   mkdir -p "$TEMBRA_ROOT/build"
-  if ! { cmake --preset "$preset" -Wno-dev && cmake --build --preset "$preset"; } >"$log" 2>&1; then
+  if ! { cmake --preset "$preset" -Wno-dev && cmake --build --preset "$preset" "${targets[@]}"; } >"$log" 2>&1; then
     echo "build: preset $preset failed; last lines of $log:" >&2
     tail -n 30 "$log" >&2
     return 1

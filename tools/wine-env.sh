@@ -5,6 +5,9 @@ export WINEDEBUG=-all
 # No network here: keep Wine from offering to download Mono and Gecko.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINE64=/usr/lib/wine/wine64
+# Debian's wine64 keeps wineserver beside wine64, off the PATH; without this every "wineserver -p"
+# and "wineserver -k" in these scripts silently did nothing.
+export PATH="/usr/lib/wine:$PATH"
 
 # Creates the prefix once and keeps a wineserver running, so each program starts in ~0.1 s.
 # Wine's background services inherit stdout, so their output goes to /dev/null here.

@@ -11,15 +11,17 @@ using screens_harness::logCount;
 
 constexpr WPARAM kVkW = 'W';
 constexpr char kCapturedW[] = "[CAPTURE] Native keyboard key captured. vk=87 scan=17 rs=87";
-// The keypad's 5 without Num Lock is VK_CLEAR, a key the game has no code for.
-constexpr char kUnsupportedClear[] = "[CAPTURE] Unsupported VK=12 scan=";
+// The mute key is a key the game has no code for (and one the test display's keymap has).
+constexpr char kUnsupportedMute[] = "[CAPTURE] Unsupported VK=173 scan=";
+constexpr WPARAM kVkVolumeMute = 0xAD;
 
 // The unsupported key's key-down is logged, which tells that every key sent before it has been
 // through the hook.
 void pressThenSettleOnUnsupported(const std::string& keys) {
-  const int before = keyboard_rig::logCountWithPrefix(kUnsupportedClear);
-  press(keys + " KP_Begin");
-  ASSERT_TRUE(sim::pumpUntil([&] { return keyboard_rig::logCountWithPrefix(kUnsupportedClear) > before; }));
+  const int before = keyboard_rig::logCountWithPrefix(kUnsupportedMute);
+  press(keys + " XF86AudioMute");
+  ASSERT_TRUE(sim::pumpUntil([&] { return keyboard_rig::logCountWithPrefix(kUnsupportedMute) > before; }))
+      << ::testing::PrintToString(screens_harness::logMessages());
   sim::pumpFor(100);
 }
 
@@ -60,12 +62,28 @@ TEST_F(KeyboardRig, EveryFurtherKeyReplacesTheCapturedOne) {
   EXPECT_FALSE(gameGotKey(VK_F1) || gameGotKey(VK_RETURN) || gameGotKey(kVkW));
 }
 
+// The game reads the keypad by the key's place: keypad 1, 5 and point are captured as keypad keys
+// although Num Lock is off (the X server sends their navigation meanings), Pause is not Num Lock,
+// and the separate End key stays End.
+TEST_F(KeyboardRig, KeypadKeysAreCapturedByTheirPlaceAndPauseAsPause) {
+  gState.captureMode.store(kCaptureKeyboard);
+  const struct {
+    const char* key;
+    int32_t gameKey;
+  } cases[] = {{"KP_End", 1028}, {"KP_Begin", 1032}, {"KP_Delete", 1027}, {"Pause", 1041}, {"End", 1016}};
+  for (const auto& keypad : cases) {
+    pressThenSettleOnUnsupported(keypad.key);
+    EXPECT_EQ(gState.capturedKey.load(), keypad.gameKey) << keypad.key;
+  }
+  EXPECT_EQ(gState.capturedKeyCounter.load(), 5);
+}
+
 TEST_F(KeyboardRig, UnsupportedKeyIsLoggedAndCaptureGoesOn) {
   gState.captureMode.store(kCaptureKeyboard);
   pressThenSettleOnUnsupported("");
   EXPECT_EQ(gState.capturedKey.load(), -1);
   EXPECT_EQ(gState.capturedKeyCounter.load(), 0);
-  EXPECT_FALSE(gameGotKey(VK_CLEAR)) << "an unsupported key is withheld as well";
+  EXPECT_FALSE(gameGotKey(kVkVolumeMute)) << "an unsupported key is withheld as well";
   pressThenSettleOnUnsupported("w");
   EXPECT_EQ(gState.capturedKey.load(), 87);
   EXPECT_EQ(gState.capturedKeyCounter.load(), 1);

@@ -2,7 +2,6 @@
 // also when the quit races the thread's start.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "keyboard/hook_thread.h"
 #include "log/log_file.h"
 #include "tests/module/screens_harness.h"
+#include "tests/module/worker_stop.h"
 #include "tests/sim/real_input.h"
 
 namespace {
@@ -20,19 +20,9 @@ using screens_harness::logMessages;
 
 constexpr char kInstalled[] = "[KEYBOARD] Low-level hook installed.";
 constexpr char kStopped[] = "[KEYBOARD] Hook stopped.";
-// Far below cef_quit's 2000 ms: a quit that needs the whole wait has missed the thread's end.
-constexpr long long kPromptQuitMs = 1000;
-
-void __cdecl ignoreCreate(uint32_t, const char*, int32_t, int32_t) {}
-void __cdecl ignoreSpare() {}
-void __cdecl ignoreHideOrFocus(uint32_t, int32_t) {}
-const HostApi kTable{&ignoreCreate, &ignoreSpare, &ignoreHideOrFocus, &ignoreHideOrFocus};
-
-long long timedQuitMs() {
-  const auto start = std::chrono::steady_clock::now();
-  cef_quit();
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-}
+using worker_stop::kPromptQuitMs;
+using worker_stop::timedQuitMs;
+const HostApi& kTable = worker_stop::kQuietHost;
 
 size_t indexOf(const std::vector<std::string>& lines, const std::string& message) {
   for (size_t i = 0; i < lines.size(); ++i)

@@ -131,13 +131,13 @@ TEST_P(MisbehavingRoutine, EveryOtherRoutineCallFails) {
   EXPECT_FALSE(callReinitControls());
   EXPECT_FALSE(callDeleteMatchingActionInitiators(1, 2, 3));
   EXPECT_FALSE(callClearActionSlot(1, 2));
-  EXPECT_FALSE(callSetKeyboardKeyForAction(1, 2, 3));
-  EXPECT_FALSE(callSetMouseButtonForAction(1, 2));
-  EXPECT_FALSE(callStartGameMenu());
-  EXPECT_FALSE(callSwitchMenuPage(5));
+  EXPECT_FALSE(callClearActionSlotAndSetKey(1, 0, 3)) << "stops at the clear";
+  EXPECT_FALSE(startGameMenu());
+  sim::setGameValue<uint8_t>(gta::kGameMenuActive, 1);
+  EXPECT_FALSE(switchToMapPage());
   EXPECT_FALSE(callApplySfxVolume(3));
   EXPECT_FALSE(callApplyMusicVolume(3));
-  EXPECT_EQ(sim::routineCalls().size(), 9u);
+  EXPECT_EQ(sim::routineCalls().size(), 8u);
 }
 
 TEST_P(MisbehavingRoutine, ResolutionCallsFailWithZeroedResults) {
@@ -169,14 +169,14 @@ TEST_F(GuardedAccess, MemberRoutinesGetTheirReceiverAndArgumentsInOrder) {
   ASSERT_TRUE(callReinitControls());
   ASSERT_TRUE(callDeleteMatchingActionInitiators(41, 1003, 2));
   ASSERT_TRUE(callClearActionSlot(7, 1));
-  ASSERT_TRUE(callSetKeyboardKeyForAction(58, 'W', 0));
-  ASSERT_TRUE(callSetMouseButtonForAction(3, 2));
-  ASSERT_TRUE(callStartGameMenu());
-  ASSERT_TRUE(callSwitchMenuPage(5));
+  ASSERT_TRUE(callClearActionSlotAndSetKey(58, 0, 'W'));
+  ASSERT_TRUE(callClearActionSlotAndSetKey(3, 2, 2));
+  ASSERT_TRUE(startGameMenu());
+  ASSERT_TRUE(switchToMapPage());
   ASSERT_TRUE(callApplySfxVolume(33));
   ASSERT_TRUE(callApplyMusicVolume(64));
   const std::vector<sim::RoutineCall> calls = sim::routineCalls();
-  ASSERT_EQ(calls.size(), 9u);
+  ASSERT_EQ(calls.size(), 11u);
   const struct {
     uintptr_t routine;
     uintptr_t receiver;
@@ -185,7 +185,9 @@ TEST_F(GuardedAccess, MemberRoutinesGetTheirReceiverAndArgumentsInOrder) {
       {gta::kReinitControls, gta::kGameControls, {}},
       {gta::kDeleteMatchingActionInitiators, gta::kGameControls, {41, 1003, 2}},
       {gta::kClearActionSlot, gta::kGameControls, {7, 1}},
+      {gta::kClearActionSlot, gta::kGameControls, {58, 0}},
       {gta::kSetKeyboardKeyForAction, gta::kGameControls, {58, 'W', 0}},
+      {gta::kClearActionSlot, gta::kGameControls, {3, 2}},
       {gta::kSetMouseButtonForAction, gta::kGameControls, {3, 2}},
       {gta::kStartGameMenu, gta::kGameMenu, {}},
       {gta::kSwitchMenuPage, gta::kGameMenu, {5}},
@@ -291,7 +293,7 @@ TEST(FaultGuard, ThousandsOfFaultsLeaveTheStackWhereItWas) {
     if (!guardedRead32(sim::noAccessAddress(), value)) ++failures;
   }
   sim::setRoutineBehaviour(gta::kSetKeyboardKeyForAction, RoutineBehaviour::Fault);
-  for (int i = 0; i < 200; ++i) failures += callSetKeyboardKeyForAction(i, i, 0) ? 0 : 1;
+  for (int i = 0; i < 200; ++i) failures += callClearActionSlotAndSetKey(i, 0, i) ? 0 : 1;
   sim::setRoutineBehaviour(gta::kApplySfxVolume, RoutineBehaviour::Return);
   for (int i = 0; i < 200; ++i) failures += callApplySfxVolume(1) ? 0 : 1;
   EXPECT_EQ(failures, 2200);

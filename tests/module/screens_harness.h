@@ -13,6 +13,7 @@
 #include "log/log_file.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"
+#include "tests/sim/sim_game.h"
 #include "tests/sim/sim_host.h"
 
 namespace screens_harness {
@@ -25,6 +26,7 @@ inline void startModule() {
 
 inline void runFrame() {
   sim::pumpMessages();
+  sim::runGameFrame();
   cef_samp_mainloop();
   sim::deliverCreatedBrowsers(&cef_browser_created);
 }
@@ -51,6 +53,18 @@ inline std::vector<std::string> logMessages() {
   for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
     messages.push_back(bytes.substr(start + 15, end - start - 15));  // "[HH:MM:SS.mmm] "
   return messages;
+}
+
+// The messages that begin with one of the prefixes, in order: one area's lines while others log.
+inline std::vector<std::string> logMessagesStartingWith(std::initializer_list<const char*> prefixes) {
+  std::vector<std::string> lines;
+  for (const std::string& line : logMessages())
+    for (const char* prefix : prefixes)
+      if (line.rfind(prefix, 0) == 0) {
+        lines.push_back(line);
+        break;
+      }
+  return lines;
 }
 
 inline int logCount(const std::string& message) {

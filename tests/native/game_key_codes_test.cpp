@@ -139,4 +139,77 @@ TEST(GameKeyOfEvent, ExtendedScanCodesReachTheTranslatorWithTheirPrefix) {
   EXPECT_EQ(gameKeyCode({kVkReturn, 0x1C, false}, usLayout), 1045) << "main Enter";
 }
 
+// The keypad's digit and point keys: scan code, the virtual key with Num Lock off (which is also
+// what the layout translates the scan code to) and with Num Lock on, and the game's keypad code.
+struct KeypadKey {
+  uint32_t scanCode;
+  uint32_t numLockOff;
+  uint32_t numLockOn;
+  int32_t gameKey;
+};
+
+constexpr KeypadKey kKeypadKeys[] = {
+    {0x47, 0x24, 0x67, 1035},  // 7 / Home
+    {0x48, 0x26, 0x68, 1036},  // 8 / Up
+    {0x49, 0x21, 0x69, 1037},  // 9 / Page Up
+    {0x4B, 0x25, 0x64, 1031},  // 4 / Left
+    {0x4C, 0x0C, 0x65, 1032},  // 5 / Clear
+    {0x4D, 0x27, 0x66, 1034},  // 6 / Right
+    {0x4F, 0x23, 0x61, 1028},  // 1 / End
+    {0x50, 0x28, 0x62, 1029},  // 2 / Down
+    {0x51, 0x22, 0x63, 1030},  // 3 / Page Down
+    {0x52, 0x2D, 0x60, 1038},  // 0 / Insert
+    {0x53, 0x2E, 0x6E, 1027},  // point / Delete
+};
+
+constexpr uint32_t kVkPause = 0x13;
+constexpr uint32_t kVkNumLock = 0x90;
+constexpr uint32_t kPauseScanCode = 0x45;  // Num Lock's as well, which has the extended flag
+
+const KeypadKey* keypadKey(uint32_t scanCode) {
+  for (const KeypadKey& key : kKeypadKeys)
+    if (key.scanCode == scanCode) return &key;
+  return nullptr;
+}
+
+// A layout's translation does not look at Num Lock: the keypad block reads as the navigation
+// keys, with and without the extended prefix, and Pause's scan code as Num Lock.
+uint32_t keypadLayout(uint32_t scanCode) {
+  if (const KeypadKey* key = keypadKey(scanCode & 0xFF)) return key->numLockOff;
+  if ((scanCode & 0xFF) == kPauseScanCode) return kVkNumLock;
+  return 0;
+}
+
+TEST(GameKeyOfEvent, KeypadDigitsAndPointAreKeypadKeysWhateverNumLockSays) {
+  for (const KeypadKey& key : kKeypadKeys) {
+    EXPECT_EQ(gameKeyCode({key.numLockOn, key.scanCode, false}, keypadLayout), key.gameKey) << "Num Lock on, scan " << key.scanCode;
+    EXPECT_EQ(gameKeyCode({key.numLockOff, key.scanCode, false}, keypadLayout), key.gameKey) << "Num Lock off, scan " << key.scanCode;
+    // With the extended flag the same scan code is the separate navigation key.
+    EXPECT_EQ(gameKeyCode({key.numLockOff, key.scanCode, true}, keypadLayout), gameKeyCodeForVirtualKey(key.numLockOff, true))
+        << "navigation key, scan " << key.scanCode;
+  }
+  EXPECT_EQ(gameKeyCode({0x23, 0x4F, true}, keypadLayout), 1016) << "the End key stays End";
+}
+
+TEST(GameKeyOfEvent, PauseIsPauseAndNumLockStaysNumLock) {
+  EXPECT_EQ(gameKeyCode({kVkPause, kPauseScanCode, false}, keypadLayout), 1041);
+  EXPECT_EQ(gameKeyCode({kVkNumLock, kPauseScanCode, true}, keypadLayout), 1033);
+}
+
+// A layout that gives every scan code a virtual key of its own (the scan code's low byte), so any
+// key that the translation no longer decided would show.
+uint32_t everyScanCodeALayout(uint32_t scanCode) { return scanCode & 0xFF; }
+
+TEST(GameKeyOfEvent, EveryOtherKeyKeepsTheTranslationFirst) {
+  for (uint32_t scanCode = 0; scanCode <= 0xFF; ++scanCode)
+    for (bool extended : {false, true})
+      for (uint32_t vkCode = 0; vkCode <= 0xFF; ++vkCode) {
+        if (vkCode == kVkPause || (!extended && keypadKey(scanCode) != nullptr)) continue;
+        const uint32_t translated = everyScanCodeALayout(scanCode);
+        const int32_t expected = gameKeyCodeForVirtualKey(translated != 0 ? translated : vkCode, extended);
+        ASSERT_EQ(gameKeyCode({vkCode, scanCode, extended}, everyScanCodeALayout), expected)
+            << "vk " << vkCode << " scan " << scanCode << " extended " << extended;
+      }
+}
+
 }  // namespace

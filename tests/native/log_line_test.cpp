@@ -27,3 +27,18 @@ TEST(LogLine, EmbeddedNulByteIsKept) {
   EXPECT_EQ(line.size(), 15u + 3u + 2u);
   EXPECT_EQ(line.substr(15, 3), message);
 }
+
+TEST(LogLine, ControlBytesFromOutsideAreEscapedSoOneRequestStaysOneLine) {
+  const struct {
+    std::string text;
+    std::string logged;
+  } cases[] = {
+      {"/action?name=continue", "/action?name=continue"},
+      {"a\r\n[BRIDGE] forged", "a\\x0D\\x0A[BRIDGE] forged"},
+      {std::string("n\0x", 3), "n\\x00x"},
+      {"\t\x1F\x7F", "\\x09\\x1F\\x7F"},
+      {"Spi\xC3\xA9le \\x41 ~", "Spi\xC3\xA9le \\x41 ~"},  // UTF-8, backslashes and '~' are printable
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(escapeControlBytes(c.text), c.logged) << c.text;
+}

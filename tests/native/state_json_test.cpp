@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <vector>
@@ -120,9 +121,48 @@ TEST(StateJson, ResolutionOptionsListEachSizeOnceSortedWithoutSmallModes) {
   };
   for (const OptionsCase& c : cases) {
     std::vector<ResolutionOption> options;
-    for (const ResolutionOption& mode : c.modes) addResolutionOption(options, mode, c.current);
-    sortResolutionOptions(options);
+    for (const ResolutionOption& mode : c.modes) addResolutionOption(options, mode);
+    finishResolutionOptions(options, c.current);
     EXPECT_TRUE(sameOptions(options, c.expected)) << c.what;
+  }
+}
+
+// The rule as the game's modes arrive, one by one: a size already listed is taken over only by
+// the current mode; the list is sorted at the end.
+std::vector<ResolutionOption> optionsOneByOne(const std::vector<ResolutionOption>& modes, int32_t current) {
+  std::vector<ResolutionOption> options;
+  for (const ResolutionOption& mode : modes) {
+    if (mode.width < kMinOptionWidth || mode.height < kMinOptionHeight) continue;
+    bool listed = false;
+    for (ResolutionOption& option : options) {
+      if (option.width != mode.width || option.height != mode.height) continue;
+      if (mode.mode == current) option.mode = mode.mode;
+      listed = true;
+      break;
+    }
+    if (!listed) options.push_back(mode);
+  }
+  std::sort(options.begin(), options.end(), [](const ResolutionOption& a, const ResolutionOption& b) {
+    return a.width != b.width ? a.width < b.width : a.height < b.height;
+  });
+  return options;
+}
+
+// The full 512 modes with sizes repeating in no order (refresh rates and colour depths give a
+// real game several modes per size), for every choice of the current mode.
+TEST(StateJson, ResolutionOptionsOfAFullListFollowTheOneByOneRule) {
+  std::vector<ResolutionOption> modes;
+  uint32_t seed = 12345;
+  for (int32_t mode = 0; mode < kMaxResolutionModes; ++mode) {
+    seed = seed * 1103515245u + 12345u;
+    const int32_t size = static_cast<int32_t>((seed >> 16) % 40);
+    modes.push_back({mode, 600 + 40 * (size % 8), 440 + 30 * (size / 8)});
+  }
+  for (int32_t current = -1; current <= kMaxResolutionModes; ++current) {
+    std::vector<ResolutionOption> options;
+    for (const ResolutionOption& mode : modes) addResolutionOption(options, mode);
+    finishResolutionOptions(options, current);
+    ASSERT_TRUE(sameOptions(options, optionsOneByOne(modes, current))) << "current mode " << current;
   }
 }
 

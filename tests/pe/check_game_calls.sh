@@ -22,20 +22,24 @@ member_routines=(
 
 # Within one function: the routine's address is loaded into a register that is then called or
 # jumped to; the last write to ECX before that must be the receiver; a call with arguments must
-# be followed by the caller re-reserving the bytes the callee removed.
+# be followed by the caller re-reserving the bytes the callee removed, before anything else
+# touches the stack pointer or control leaves the straight line (the compiler may schedule
+# unrelated register loads in between).
 check_member_call() {
   local routine=$1 receiver=$2 args=$3
   awk -v routine="\$0x$routine," -v receiver="\$0x$receiver,%ecx" -v pop="sub    \$0x$(printf '%x' $((args * 4))),%esp" -v args="$args" '
-    /^[0-9a-f]+ <.*>:$/ { ecx = ""; target = ""; expectPop = 0; next }
-    expectPop { found += (args == 0 || index($0, pop) > 0) ? 1 : 0; bad += (args == 0 || index($0, pop) > 0) ? 0 : 1; expectPop = 0 }
+    function unreserved() { bad++; print "  arguments not re-reserved after: " called; expectPop = 0 }
+    /^[0-9a-f]+ <.*>:$/ { if (expectPop) unreserved(); ecx = ""; target = ""; next }
+    expectPop && index($0, pop) > 0 { found++; expectPop = 0; next }
+    expectPop && ($0 ~ /%esp/ || $0 ~ /:\t(call|ret|j[a-z]+)/) { unreserved() }
     /,%ecx$/ { ecx = $0 }
     index($0, routine) { split($0, parts, ","); target = parts[length(parts)] }
     target != "" && ($0 ~ "call +\\*" target "$" || $0 ~ "jmp +\\*" target "$") {
       if (index(ecx, receiver) == 0) { bad++; print "  receiver not in ECX before: " $0 }
-      else if ($0 ~ /jmp/) { found++ } else { expectPop = 1 }
+      else if ($0 ~ /jmp/ || args == 0) { found++ } else { expectPop = 1; called = $0 }
       target = ""
     }
-    END { if (bad > 0 || found == 0) exit 1 }
+    END { if (expectPop) unreserved(); if (bad > 0 || found == 0) exit 1 }
   ' <<<"$disassembly"
 }
 

@@ -7,6 +7,7 @@
 
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"
+#include "tests/sim/sim_game.h"
 #include "tests/sim/sim_host.h"
 
 namespace sim {
@@ -23,8 +24,11 @@ void resolve(HMODULE handle, const char* name, Fn& slot) {
 
 ModuleExports load() {
   ModuleExports exports{};
-  // Every simulated game process starts without the log of the one before.
-  ::DeleteFileW(logPath().c_str());
+  // Every simulated game process starts without the log of the one before; a module loaded
+  // again in the same process finds the log of its predecessor.
+  static bool firstLoad = true;
+  if (firstLoad) ::DeleteFileW(logPath().c_str());
+  firstLoad = false;
   exports.handle = ::LoadLibraryW((programDirectory() + L"\\TembraUI.dll").c_str());
   if (exports.handle == nullptr) {
     std::fprintf(stderr, "simulated host: cannot load TembraUI.dll (Win32=%lu)\n", ::GetLastError());
@@ -44,11 +48,20 @@ ModuleExports load() {
   return exports;
 }
 
+ModuleExports loaded{};
+
 }  // namespace
 
 const ModuleExports& module() {
-  static const ModuleExports exports = load();
-  return exports;
+  if (loaded.handle == nullptr) loaded = load();
+  return loaded;
+}
+
+bool unloadModule() {
+  if (loaded.handle == nullptr) return true;
+  const BOOL freed = ::FreeLibrary(loaded.handle);
+  loaded = ModuleExports{};
+  return freed && ::GetModuleHandleW(L"TembraUI.dll") == nullptr;
 }
 
 void initializeWithHost() {
@@ -58,6 +71,7 @@ void initializeWithHost() {
 
 void runFrame() {
   pumpMessages();
+  runGameFrame();
   module().mainloop();
   deliverCreatedBrowsers(module().browserCreated);
 }

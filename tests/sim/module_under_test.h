@@ -22,13 +22,17 @@ struct ModuleExports {
   void(__cdecl* browserCreated)(uint32_t, int32_t);
 };
 
-// TembraUI.dll from this program's directory, loaded once, with the fake clock installed.
+// TembraUI.dll from this program's directory, with the fake clock installed: loaded on first
+// use, and again after unloadModule.
 const ModuleExports& module();
+
+// FreeLibrary, as the host does after cef_quit; true when the module is gone from the process.
+bool unloadModule();
 
 // cef_initialize with the recording host table.
 void initializeWithHost();
 
-// One game frame: the window's messages, cef_samp_mainloop, then the host's answers.
+// One game frame: the window's messages, the game's own work, cef_samp_mainloop, then the host's answers.
 void runFrame();
 
 // Advances the clock by stepMs before each of count frames.

@@ -1,9 +1,13 @@
 // The simulated game's memory, image headers, code bytes and routine stand-ins.
 #include "tests/sim/sim_game.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <stdexcept>
+
+#include "tests/sim/fake_clock.h"
+#include "tests/sim/game_window.h"
 
 // The game's whole address range, 0x401000 up to the program's code at 0xCA0000, as one
 // zero-filled, writable section of this program (TEMBRA_GAME_IMAGE_OPTIONS places both), so
@@ -24,8 +28,20 @@ constexpr int kCodeBytes = 32;  // room given to each routine's code
 
 std::mutex callsLock;
 std::vector<RoutineCall> calls;
+std::atomic<bool> recordCalls{true};
 RoutineBehaviour behaviours[16];
 std::vector<std::pair<int32_t, int32_t>> resolutionModes = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}};
+
+constexpr int kActions = 59;
+constexpr int kSlots = 3;
+constexpr int kMouseSlot = 2;
+
+// The game's menu, touched on the game thread only (its routines and runGameFrame).
+uint64_t menuStartDelayMs = 0;
+bool menuStarting = false;
+uint64_t menuStartedAt = 0;
+int32_t menuPage = 0;
+size_t keyMessagesHandled = 0;
 
 uintptr_t noAccessPage() {
   static const uintptr_t page =
@@ -40,12 +56,13 @@ struct Routine {
 
 int routineIndex(uintptr_t address);
 
-// Records the call, then behaves as told.
-void enter(uintptr_t routine, const void* receiver, std::vector<int32_t> args) {
+// Records the call, then behaves as told. The arguments become a record only when recorded, so
+// an unrecorded call allocates nothing.
+void enter(uintptr_t routine, const void* receiver, std::initializer_list<int32_t> args) {
   const int index = routineIndex(routine);
-  {
+  if (recordCalls.load()) {
     std::lock_guard<std::mutex> hold(callsLock);
-    calls.push_back({routine, reinterpret_cast<uintptr_t>(receiver), std::move(args), ::GetCurrentThreadId()});
+    calls.push_back({routine, reinterpret_cast<uintptr_t>(receiver), std::vector<int32_t>(args), ::GetCurrentThreadId()});
   }
   switch (behaviours[index]) {
     case RoutineBehaviour::Return:
@@ -78,25 +95,64 @@ void enter(uintptr_t routine, const void* receiver, std::vector<int32_t> args) {
   }
 }
 
+bool inTable(int32_t action, int32_t slot) { return action >= 0 && action < kActions && slot >= 0 && slot < kSlots; }
+
+uintptr_t slotAddress(int action, int slot) { return gta::kActionTable + action * 32 + slot * 8; }
+
+uint32_t emptySlot(int slot) { return slot == kMouseSlot ? 0 : kNoKey; }
+
+void writeDefaultControls() {
+  for (int action = 0; action < kActions; ++action)
+    for (int slot = 0; slot < kSlots; ++slot) setActionKey(action, slot, defaultActionKey(action, slot));
+}
+
+void showMenu() {
+  setGameValue<uint8_t>(gta::kGameMenuActive, 1);
+  menuStarting = false;
+  menuPage = 0;  // its first page, not the map
+}
+
+// Every routine's effect follows its record and its behaviour: a routine told to fault never
+// gets this far. An action or slot out of the table is only recorded (the game's would write
+// out of bounds).
 #define MEMBER __attribute__((thiscall))
 
 void MEMBER saveSettings(void* self) { enter(gta::kSaveSettings, self, {}); }
-void MEMBER reinitControls(void* self) { enter(gta::kReinitControls, self, {}); }
+void MEMBER reinitControls(void* self) {
+  enter(gta::kReinitControls, self, {});
+  writeDefaultControls();
+}
 void MEMBER deleteMatchingActionInitiators(void* self, int32_t action, int32_t key, int32_t type) {
   enter(gta::kDeleteMatchingActionInitiators, self, {action, key, type});
+  if (!inTable(action, type)) return;
+  // A keyboard key leaves both keyboard slots of every action, a mouse button the mouse slots.
+  for (int other = 0; other < kActions; ++other)
+    for (int slot = 0; slot < kSlots; ++slot)
+      if ((slot == kMouseSlot) == (type == kMouseSlot) && actionKey(other, slot) == static_cast<uint32_t>(key))
+        setActionKey(other, slot, emptySlot(slot));
 }
-void MEMBER clearActionSlot(void* self, int32_t action, int32_t type) { enter(gta::kClearActionSlot, self, {action, type}); }
+void MEMBER clearActionSlot(void* self, int32_t action, int32_t type) {
+  enter(gta::kClearActionSlot, self, {action, type});
+  if (inTable(action, type)) setActionKey(action, type, emptySlot(type));
+}
 void MEMBER setKeyboardKeyForAction(void* self, int32_t action, int32_t key, int32_t type) {
   enter(gta::kSetKeyboardKeyForAction, self, {action, key, type});
+  if (inTable(action, type)) setActionKey(action, type, static_cast<uint32_t>(key));
 }
 void MEMBER setMouseButtonForAction(void* self, int32_t action, int32_t key) {
   enter(gta::kSetMouseButtonForAction, self, {action, key});
+  if (inTable(action, kMouseSlot)) setActionKey(action, kMouseSlot, static_cast<uint32_t>(key));
 }
 void MEMBER startGameMenu(void* self) {
   enter(gta::kStartGameMenu, self, {});
-  setGameValue<uint8_t>(gta::kGameMenuActive, 1);
+  menuStarting = true;
+  menuStartedAt = tickMs();
+  if (menuStartDelayMs == 0) showMenu();
 }
-void MEMBER switchMenuPage(void* self, int32_t page) { enter(gta::kSwitchMenuPage, self, {page}); }
+void MEMBER switchMenuPage(void* self, int32_t page) {
+  enter(gta::kSwitchMenuPage, self, {page});
+  menuPage = page;
+}
 
 int32_t __cdecl getResolutionModeCount() {
   enter(gta::kGetResolutionModeCount, nullptr, {});
@@ -197,6 +253,24 @@ void writeRoutineCode() {
   ::AddVectoredExceptionHandler(1, enterStandIn);
 }
 
+constexpr uintptr_t kPageBytes = 4096;
+
+uintptr_t pageOf(uintptr_t address) { return address & ~(kPageBytes - 1); }
+
+// jmp qword [rip+0] followed by the stand-in's address, on a page made executable. The page of
+// SaveSettings is left alone: its bytes are the build's x86 code, which must never run here.
+void writeDirectJumps() {
+  for (const Routine& routine : kRoutines) {
+    if (pageOf(routine.address) == pageOf(gta::kSaveSettings)) continue;
+    DWORD old;
+    ::VirtualProtect(reinterpret_cast<void*>(pageOf(routine.address)), kPageBytes, PAGE_EXECUTE_READWRITE, &old);
+    writeBytes(routine.address, {0xFF, 0x25, 0x00, 0x00, 0x00, 0x00});  // jmp [rip+0]
+    const uint64_t target = reinterpret_cast<uint64_t>(routine.standIn);
+    std::memcpy(reinterpret_cast<void*>(routine.address + 6), &target, sizeof target);
+  }
+  ::FlushInstructionCache(::GetCurrentProcess(), reinterpret_cast<void*>(0x401000), 0xCA0000 - 0x401000);
+}
+
 #endif
 
 uintptr_t ntHeaders() {
@@ -261,6 +335,40 @@ uintptr_t noAccessAddress() { return noAccessPage(); }
 void setRoutineBehaviour(uintptr_t routine, RoutineBehaviour behaviour) { behaviours[routineIndex(routine)] = behaviour; }
 
 void setResolutionModes(std::vector<std::pair<int32_t, int32_t>> modes) { resolutionModes = std::move(modes); }
+
+uint32_t actionKey(int action, int slot) { return gameValue<uint32_t>(slotAddress(action, slot)); }
+
+void setActionKey(int action, int slot, uint32_t key) { setGameValue<uint32_t>(slotAddress(action, slot), key); }
+
+// Letters, then F1 and the codes after it on the keyboard; the first three actions also on the
+// three mouse buttons; no second keyboard key.
+uint32_t defaultActionKey(int action, int slot) {
+  if (slot == 0) return action < 26 ? 'A' + action : 1001 + (action - 26);
+  if (slot == kMouseSlot) return action < 3 ? action + 1 : 0;
+  return kNoKey;
+}
+
+void setGameMenuStartDelay(uint64_t ms) { menuStartDelayMs = ms; }
+
+int32_t gameMenuPage() { return gameValue<uint8_t>(gta::kGameMenuActive) != 0 ? menuPage : 0; }
+
+void runGameFrame() {
+  if (menuStarting && menuStartDelayMs != kMenuNeverStarts && tickMs() - menuStartedAt >= menuStartDelayMs) showMenu();
+  const std::vector<KeyMessage> keys = keyMessagesReceived();
+  for (; keyMessagesHandled < keys.size(); ++keyMessagesHandled) {
+    const KeyMessage& key = keys[keyMessagesHandled];
+    if (key.message != WM_KEYDOWN || key.virtualKey != VK_ESCAPE) continue;
+    if (gameValue<uint8_t>(gta::kGameMenuActive) == 0) continue;
+    setGameValue<uint8_t>(gta::kGameMenuActive, 0);
+    menuPage = 0;
+  }
+void setRecordRoutineCalls(bool record) { recordCalls.store(record); }
+
+void useDirectRoutineCode() {
+#if !defined(__i386__)
+  writeDirectJumps();
+#endif
+}
 
 std::vector<RoutineCall> routineCalls() {
   std::lock_guard<std::mutex> hold(callsLock);

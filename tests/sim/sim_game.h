@@ -103,7 +103,39 @@ void setRoutineBehaviour(uintptr_t routine, RoutineBehaviour behaviour);
 // The modes GetResolutionModeCount and GetResolutionModeInfo report, as width and height.
 void setResolutionModes(std::vector<std::pair<int32_t, int32_t>> modes);
 
+// The control configuration: the key code in slot 0..2 of action 0..58 (slots 0 and 1 keyboard,
+// slot 2 mouse). The binding stand-ins change it as the game does in what the module relies on:
+// the setters write the slot's key, ClearActionSlot empties it, DeleteMatchingActionInitiators
+// empties every slot of the same kind that holds the key, ReinitControls restores the defaults.
+constexpr uint32_t kNoKey = 1056;  // an emptied keyboard slot; an emptied mouse slot holds 0
+uint32_t actionKey(int action, int slot);
+void setActionKey(int action, int slot, uint32_t key);
+// The game's default table, which ReinitControls restores; the table starts all 0, so a reset
+// shows.
+uint32_t defaultActionKey(int action, int slot);
+
+// How long after StartGameMenu the game's menu comes up (gameMenuActive non-zero), on the fake
+// clock: 0 (the default) within the call itself, kMenuNeverStarts never.
+constexpr uint64_t kMenuNeverStarts = ~uint64_t{0};
+void setGameMenuStartDelay(uint64_t ms);
+
+// The page SwitchMenuPage selected while the game's menu is up; 0 when its menu is not shown.
+int32_t gameMenuPage();
+
+// The game's own work in a frame, before the host calls the module: its menu comes up once the
+// start delay has passed, and an ESC key-down that reached the game window while its menu is up
+// leaves the menu, as the player does.
+void runGameFrame();
+
 std::vector<RoutineCall> routineCalls();
+// Off: the stand-ins keep no record, so a long run (a benchmark) neither grows nor takes a lock
+// per call. On by default.
+void setRecordRoutineCalls(bool record);
+
+// Lets calls into the routines reach their stand-ins directly, as on the 32-bit game, instead of
+// through the 64-bit execute-fault detour, which costs a system exception per call. SaveSettings
+// keeps the detour: its page holds the build's own code bytes. No effect on 32 bits.
+void useDirectRoutineCode();
 std::vector<RoutineCall> callsOf(uintptr_t routine);
 void clearRoutineCalls();
 

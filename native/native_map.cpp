@@ -1,0 +1,66 @@
+// The native map page's start, its per-frame poll and the return of ESC control.
+#include "native/native_map.h"
+
+#include "core/plugin_state.h"
+#include "log/log_file.h"
+#include "native/game_access.h"
+#include "native/game_addresses.h"
+#include "screens/pause_menu.h"
+
+namespace {
+
+// The player is never left without a menu: the game's did not come, so the module's returns.
+void returnToPauseMenu(const char* reason) {
+  gState.nativeMenuActive.store(0);
+  logLine(reason);
+  openPauseMenu();
+}
+
+}  // namespace
+
+bool isGameMenuActive() {
+  uint8_t active = 0;
+  return guardedRead8(game::kGameMenuActive, active) && active != 0;
+}
+
+bool startNativeMap() {
+  if (!gState.nativeSupported) {
+    logLine("[MAP] Native GTA bridge unavailable for this executable.");
+    return false;
+  }
+  if (!startGameMenu()) {
+    logLine("[MAP] Failed to start native GTA menu.");
+    return false;
+  }
+  // A repeated request starts the wait over.
+  gState.mapRequestedAt = currentTick();
+  gState.mapPending.store(1);
+  logLine("[MAP] GTA menu start requested. Waiting before opening MAP page.");
+  return true;
+}
+
+void pollNativeMap() {
+  if (gState.mapPending.load() == 0) return;
+  const uint64_t elapsed = elapsedSince(currentTick(), gState.mapRequestedAt);
+  if (elapsed < kMapSwitchDelayMs) return;
+  if (isGameMenuActive()) {
+    const bool switched = switchToMapPage();
+    gState.mapPending.store(0);
+    if (switched) {
+      logLine("[MAP] Native GTA MAP page opened safely.");
+    } else {
+      returnToPauseMenu("[MAP] Failed to switch to native MAP page. Returning to Tembra menu.");
+    }
+    return;
+  }
+  if (elapsed < kMapGiveUpMs) return;
+  // The start is not repeated: a game that ignored it once gets no second call.
+  gState.mapPending.store(0);
+  returnToPauseMenu("[MAP] GTA menu did not become active. Returning to Tembra menu.");
+}
+
+void noticeGameMenuLeft() {
+  if (gState.nativeMenuActive.load() != 1 || gState.mapPending.load() != 0 || isGameMenuActive()) return;
+  gState.nativeMenuActive.store(0);
+  logLine("[MAP] Native GTA menu closed. Tembra ESC control restored.");
+}

@@ -1,0 +1,69 @@
+// The simulated game and host for the benchmark program.
+#include "tests/bench/bench_game.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "core/command_queue.h"
+#include "core/exports.h"
+#include "core/plugin_state.h"
+#include "tests/sim/fake_clock.h"
+#include "tests/sim/game_window.h"
+#include "tests/sim/sim_game.h"
+#include "tests/sim/sim_host.h"
+
+namespace bench {
+namespace {
+
+constexpr uint64_t kStartTickMs = 1'000'000;
+constexpr int32_t kFirstWidth = 640;
+constexpr int32_t kFirstHeight = 480;
+constexpr int kHeightsPerWidth = 8;
+constexpr int32_t kPlayerPedValue = 0x1234560;
+
+}  // namespace
+
+void emitRow(const Row& row) {
+  std::printf("%s\n", rowLine(row).c_str());
+  std::fflush(stdout);
+}
+
+std::vector<std::pair<int32_t, int32_t>> distinctModes(int count) {
+  std::vector<std::pair<int32_t, int32_t>> modes;
+  for (int i = 0; i < count; ++i)
+    modes.emplace_back(kFirstWidth + 32 * (i / kHeightsPerWidth), kFirstHeight + 24 * (i % kHeightsPerWidth));
+  return modes;
+}
+
+void prepareSimulatedGame(int modeCount) {
+  sim::installGame();
+  sim::useDirectRoutineCode();
+  sim::setRecordRoutineCalls(false);
+  sim::setResolutionModes(distinctModes(modeCount));
+  sim::setGameValue<int32_t>(sim::gta::kResolutionMode, modeCount / 2);
+  sim::installFakeClock(::GetModuleHandleW(nullptr));
+  sim::setTickMs(kStartTickMs);
+  sim::createGameWindow();
+}
+
+bool startModuleInGame() {
+  sim::setAnswerCreates(true);
+  const HostApi table = sim::hostTable();
+  cef_initialize(&table);
+  return gState.nativeSupported;
+}
+
+void pumpGame() {
+  sim::pumpMessages();
+  sim::deliverCreatedBrowsers(&cef_browser_created);
+}
+
+void enterWorld() {
+  sim::setGameValue<int32_t>(sim::gta::kPlayerPed, kPlayerPedValue);
+  BridgeCommand hide;
+  hide.kind = kCommandLoadingHide;
+  pushCommand(hide);
+}
+
+}  // namespace bench
