@@ -362,6 +362,8 @@ void runGameFrame() {
     setGameValue<uint8_t>(gta::kGameMenuActive, 0);
     menuPage = 0;
   }
+}
+
 void setRecordRoutineCalls(bool record) { recordCalls.store(record); }
 
 void useDirectRoutineCode() {
