@@ -8,6 +8,12 @@ uint32_t stepTimeoutMs(uint32_t elapsedMs, uint32_t deadlineMs) {
   return std::min(kReadTimeoutMs, deadlineMs - elapsedMs);
 }
 
+bool takeTimeoutChange(uint32_t& inForceMs, uint32_t wantedMs) {
+  if (inForceMs == wantedMs) return false;
+  inForceMs = wantedMs;
+  return true;
+}
+
 std::string gatherRequest(const ConnectionRead& read, const ConnectionClock& elapsedMs) {
   std::string text;
   text.reserve(kReadChunkBytes);

@@ -31,6 +31,18 @@ using ConnectionClock = std::function<uint32_t()>;
 // deadline; 0 once the deadline has passed (the step is then not taken).
 uint32_t stepTimeoutMs(uint32_t elapsedMs, uint32_t deadlineMs);
 
+// The time-outs in force on one connection (0: not set yet; the module never asks for 0, which
+// would mean waiting for ever). Under Wine every setsockopt is a round trip to the wineserver,
+// as dear as the read it prepares, and an ordinary request would set the same 1200 ms five
+// times; so a time-out is set only when the wanted value differs from the one in force.
+struct ConnectionTimeouts {
+  uint32_t receiveMs = 0;
+  uint32_t sendMs = 0;
+};
+
+// True, with the wanted value noted as in force, when it differs from the one in force.
+bool takeTimeoutChange(uint32_t& inForceMs, uint32_t wantedMs);
+
 // Whole request text: reads until the blank line after the header, the size limit, a read that
 // gives nothing (closed, error, silence) or the request deadline. Bytes are kept unchanged.
 std::string gatherRequest(const ConnectionRead& read, const ConnectionClock& elapsedMs);

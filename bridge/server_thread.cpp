@@ -30,7 +30,8 @@ void endWinsock() {
   gState.wsaStarted = false;
 }
 
-void setTimeout(SOCKET connection, int option, uint32_t timeoutMs) {
+void setTimeout(SOCKET connection, int option, uint32_t& inForceMs, uint32_t timeoutMs) {
+  if (!takeTimeoutChange(inForceMs, timeoutMs)) return;
   const DWORD value = timeoutMs;
   ::setsockopt(connection, SOL_SOCKET, option, reinterpret_cast<const char*>(&value), sizeof value);
 }
@@ -71,18 +72,20 @@ void serveConnection(SOCKET connection) {
   // Real time, like the socket time-outs themselves and cef_quit's wait for this thread.
   const DWORD acceptedAt = ::GetTickCount();
   const ConnectionClock elapsedMs = [acceptedAt] { return static_cast<uint32_t>(::GetTickCount() - acceptedAt); };
-  const ConnectionRead read = [connection](char* buffer, int size, uint32_t timeoutMs) {
-    setTimeout(connection, SO_RCVTIMEO, timeoutMs);
+  ConnectionTimeouts timeouts;
+  const ConnectionRead read = [connection, &timeouts](char* buffer, int size, uint32_t timeoutMs) {
+    setTimeout(connection, SO_RCVTIMEO, timeouts.receiveMs, timeoutMs);
     return ::recv(connection, buffer, size, 0);
   };
-  setTimeout(connection, SO_RCVTIMEO, kReadTimeoutMs);
-  setTimeout(connection, SO_SNDTIMEO, kReadTimeoutMs);
+  setTimeout(connection, SO_RCVTIMEO, timeouts.receiveMs, kReadTimeoutMs);
+  setTimeout(connection, SO_SNDTIMEO, timeouts.sendMs, kReadTimeoutMs);
   // A request that finds no memory costs its own connection only; the next one is served.
   runContained("[BRIDGE] EXCEPTION while serving a connection.", [&] {
     const std::string text = gatherRequest(read, elapsedMs);
     if (!text.empty()) {
       // At least 1 ms: a zero time-out would mean waiting for ever.
-      setTimeout(connection, SO_SNDTIMEO, std::max<uint32_t>(1, stepTimeoutMs(elapsedMs(), kConnectionDeadlineMs)));
+      setTimeout(connection, SO_SNDTIMEO, timeouts.sendMs,
+                 std::max<uint32_t>(1, stepTimeoutMs(elapsedMs(), kConnectionDeadlineMs)));
       handleRequest(connection, text);
     }
     ::shutdown(connection, SD_SEND);

@@ -12,6 +12,7 @@
 #include "tests/bench/bench_clock.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/module_under_test.h"
+#include "tests/sim/process_metrics.h"
 
 namespace bench {
 namespace {
@@ -39,27 +40,12 @@ void createControlFile(const std::wstring& control, const wchar_t* name, const s
   ::MoveFileExW(aside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
-// Private bytes as Windows counts them: every committed private region of the address space.
-// Wine reports no PrivateUsage, so the regions are added up here.
-std::string privateBytes() {
-  SYSTEM_INFO system{};
-  ::GetSystemInfo(&system);
-  uint64_t total = 0;
-  MEMORY_BASIC_INFORMATION region{};
-  for (auto* at = static_cast<const char*>(system.lpMinimumApplicationAddress);
-       at < system.lpMaximumApplicationAddress && ::VirtualQuery(at, &region, sizeof region) != 0;
-       at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
-    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
-  }
-  return std::to_string(total) + "\n";
-}
-
 void answerMemoryMarks(const std::wstring& control) {
   for (const wchar_t* name : {L"before", L"after"}) {
     const std::wstring mark = std::wstring(L"mark-") + name;
     if (!controlFileExists(control, mark.c_str())) continue;
     ::DeleteFileW((control + L"\\" + mark).c_str());
-    createControlFile(control, (std::wstring(L"memory-") + name).c_str(), privateBytes());
+    createControlFile(control, (std::wstring(L"memory-") + name).c_str(), std::to_string(sim::privateBytes()) + "\n");
   }
 }
 

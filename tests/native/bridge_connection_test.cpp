@@ -152,4 +152,42 @@ TEST(Deadlines, WholeConnectionEndsWellWithinTheQuitWait) {
   for (const auto& c : cases) EXPECT_EQ(stepTimeoutMs(c.elapsed, c.deadline), c.timeout) << c.elapsed;
 }
 
+// The time-out a connection's reads ask for, folded as the server thread sets it: the number of
+// settings beyond the first 1200 ms set at accept.
+int timeoutSettingsAfterAccept(const std::vector<uint32_t>& asked) {
+  uint32_t inForce = 0;
+  takeTimeoutChange(inForce, kReadTimeoutMs);
+  int settings = 0;
+  for (uint32_t timeout : asked) settings += takeTimeoutChange(inForce, timeout) ? 1 : 0;
+  return settings;
+}
+
+TEST(Timeouts, AreSetOnlyWhenTheWantedValueChanges) {
+  const struct {
+    uint32_t inForce, wanted;
+    bool set;
+  } cases[] = {{0, 1200, true}, {1200, 1200, false}, {1200, 899, true}, {899, 1200, true}, {1, 1, false}};
+  for (const auto& c : cases) {
+    uint32_t inForce = c.inForce;
+    EXPECT_EQ(takeTimeoutChange(inForce, c.wanted), c.set) << c.inForce << " -> " << c.wanted;
+    EXPECT_EQ(inForce, c.wanted) << "the wanted value is in force afterwards";
+  }
+
+  // An ordinary page's request: gathered in one read, drained in one; the accept's 1200 ms serve both.
+  ScriptedPeer page{{data("GET /state HTTP/1.1\r\n\r\n")}};
+  gatherRequest(page.reader(), page.clock());
+  ScriptedPeer leaving{{closed()}};
+  drainConnection(leaving.reader(), leaving.clock());
+  std::vector<uint32_t> asked = page.timeouts;
+  asked.insert(asked.end(), leaving.timeouts.begin(), leaving.timeouts.end());
+  EXPECT_EQ(timeoutSettingsAfterAccept(asked), 0);
+
+  // A trickling peer still gets every shortened wait the deadline asks for.
+  std::vector<Step> trickle;
+  for (int i = 0; i < 100; ++i) trickle.push_back(data("x", 300));
+  ScriptedPeer slow{trickle};
+  gatherRequest(slow.reader(), slow.clock());
+  EXPECT_EQ(timeoutSettingsAfterAccept(slow.timeouts), 4) << ::testing::PrintToString(slow.timeouts);
+}
+
 }  // namespace
