@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The product lane: the shipped 32-bit TembraUI.dll and the 32-bit test programs, run under
-# 32-bit Wine inside the emulated machine, each test case in its own process.
+# 32-bit Wine inside the emulated machine, each test case counted and reported on its own.
 #
 # Usage: run-product-lane.sh RESULT_FILE
-#   Needs the win32 and win64 builds. Writes "PASSED FAILED" to RESULT_FILE and prints each
-#   failure's output. The test names come from the 64-bit programs (same sources), so a case
+#   Needs the win32 and win64 builds. Writes "PASSED FAILED" (test cases) to RESULT_FILE and prints
+#   each failure's output. The test names come from the 64-bit programs (same sources), so a case
 #   that the 32-bit program does not have fails instead of passing unseen.
+#   Every case runs in a fresh process of its own, as under wine64, except the cases of the suites in
+#   shared_process_suites below, which run together in one process per suite.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 source tools/wine-env.sh
@@ -14,7 +16,24 @@ result_file=$1
 cache=${TEMBRA_VM_CACHE:-build/vm}
 work=build/product-lane
 programs=(module_tests integration_tests)
-per_test_timeout_s=90
+per_case_timeout_s=90
+
+# A Wine process start costs 1-2 s in the machine (5-10 s with the host loaded), far more than most
+# cases, so suites that need no fresh process share one. A suite belongs here only if none of its cases
+# relies on what the process did before it: no module loaded or started (integration_tests load
+# TembraUI.dll once per process, so none of theirs qualify), no thread, hook or window left behind,
+# no value of the shared record (gState) read that the case did not set itself, and every file and
+# value the case checks set up by the case or its fixture.
+shared_process_suites=(
+  module_tests:FaultGuardChain     # only the thread's exception chain, which each guard restores
+  module_tests:FaultGuard          # each case sets the routine behaviours and gState fields it relies on
+  module_tests:GameTable           # constants only
+  module_tests:LogFile             # SetUp deletes the log and sets the clock; TearDown removes a directory in its place
+  module_tests:LogPath             # the program's own path
+  module_tests:WideToUtf8          # a pure conversion
+  module_tests:PausePage           # SetUp and TearDown remove the game folder below the temporary folder
+  module_tests:PausePageOfTheGame  # nothing is placed next to the program
+)
 
 record() { echo "$1 $2" >"$result_file"; }
 record 0 1  # until the lane has really run
@@ -28,59 +47,105 @@ if ! bash tools/vm/build-machine.sh "$cache" >"$work/build-machine.log" 2>&1; th
 fi
 
 # gtest's listing: "Suite." lines, then "  Name" lines (parameterised ones carry a "# ..." note).
+# Prints "program:Suite Suite.Name" per case.
 list_tests() {
   local program=$1 listing="$work/$1.list"
   "$WINE64" "build/win64/bin/$program.exe" --gtest_list_tests >"$listing" 2>&1 </dev/null || return 1
-  awk -v program="$program.exe" '
+  awk -v program="$program" '
     { sub(/\r$/, "") }
-    /^[^ ].*\.$/ || /^[^ ].*\. +#/ { suite = $1; next }
-    /^  [^ ]/ { print program " --gtest_filter=" suite $1 }' "$listing"
+    /^[^ ].*\.$/ || /^[^ ].*\. +#/ { suite = $1; sub(/\.$/, "", suite); next }
+    /^  [^ ]/ { print program ":" suite " " suite "." $1 }' "$listing"
 }
 
 tembra_wine_ready || exit 1
-: >"$work/manifest.txt"
+: >"$work/cases.txt"
 for program in "${programs[@]}"; do
-  if ! list_tests "$program" >>"$work/manifest.txt"; then
+  if ! list_tests "$program" >>"$work/cases.txt"; then
     echo "product lane: cannot list the tests of $program" >&2
     exit 1
   fi
 done
-# Cases that cannot run in the machine, each with its reason; they still run under wine64.
-# The machine's 32-bit Wine refuses file names outside ASCII ("Invalid name." from its own cmd),
-# and these cases build a game folder named "Grand Theft Auto Ä/Игра".
-excluded_cases=(
-  'module_tests.exe --gtest_filter=PausePage.EachCandidateAloneIsFoundAndEscaped'
-  'module_tests.exe --gtest_filter=PausePage.EarlierCandidateWins'
-  'module_tests.exe --gtest_filter=PausePage.DirectoryInTheFilesPlaceIsSkipped'
-)
-for case in "${excluded_cases[@]}"; do
-  grep -qxF "$case" "$work/manifest.txt" || { echo "product lane: excluded case not found: $case" >&2; exit 1; }
-  grep -vxF "$case" "$work/manifest.txt" >"$work/manifest.kept" && mv "$work/manifest.kept" "$work/manifest.txt"
-  echo "product lane: not run in the machine (non-ASCII file names): $case"
+for suite in "${shared_process_suites[@]}"; do
+  grep -q "^$suite " "$work/cases.txt" || { echo "product lane: shared-process suite not found: $suite" >&2; exit 1; }
 done
-count=$(grep -c . "$work/manifest.txt")
-echo "product lane: $count test cases of ${programs[*]} against the 32-bit TembraUI.dll"
+
+# jobs.txt: one line per Wine process, "program case case ...", in the programs' own order; the
+# manifest's line N runs jobs.txt's line N.
+awk -v shared="${shared_process_suites[*]}" '
+  BEGIN { n = split(shared, list, " "); for (i = 1; i <= n; i++) isShared[list[i]] = 1 }
+  {
+    split($1, key, ":")
+    if (!($1 in isShared)) { order[++jobs] = key[1] " " $2; next }
+    if (!($1 in jobOf)) { jobOf[$1] = ++jobs; order[jobs] = key[1] }
+    order[jobOf[$1]] = order[jobOf[$1]] " " $2
+  }
+  END { for (j = 1; j <= jobs; j++) print order[j] }' "$work/cases.txt" >"$work/jobs.txt"
+total_cases=$(wc -l <"$work/cases.txt")
+jobs=$(wc -l <"$work/jobs.txt")
+if ! cmp -s <(cut -d' ' -f2 "$work/cases.txt" | sort) <(cut -d' ' -f2- "$work/jobs.txt" | tr ' ' '\n' | sort); then
+  echo "product lane: the processes do not hold every case exactly once" >&2
+  exit 1
+fi
+while read -r program cases; do
+  count=$(wc -w <<<"$cases")
+  echo "--timeout=$((per_case_timeout_s * count)) $program.exe --gtest_filter=${cases// /:}"
+done <"$work/jobs.txt" >"$work/manifest.txt"
+echo "product lane: $total_cases test cases of ${programs[*]} in $jobs processes against the 32-bit TembraUI.dll"
 
 bash tools/vm/run-programs.sh --cache "$cache" --dir build/win32/bin --manifest "$work/manifest.txt" \
-  --timeout "$per_test_timeout_s" --out "$work/out" --quiet
+  --timeout "$per_case_timeout_s" --out "$work/out" --quiet
 vm_status=$?
 
+# One process's cases. A case passes only if the process ended on its own with gtest's summary and an
+# exit code that agrees with its cases, and gtest reported the case itself as OK; a crash, a time-out
+# or a machine failure fails every case of the process.
 passed=0
 failed=0
+fail() { # fail CASE WHY OUTPUT-LINES...
+  failed=$((failed + 1))
+  echo "FAILED in the emulated machine ($2): $1"
+  shift 2
+  (($#)) && printf '    %s\n' "$@"
+  return 0
+}
 index=0
-while IFS= read -r command; do
+while read -r program cases; do
   index=$((index + 1))
   id=$(printf '%04d' "$index")
   status=$(cat "$work/out/$id.status" 2>/dev/null || echo "not run")
-  # A filter that matches nothing also exits 0, so the case itself must report its pass.
-  if [ "$status" = "exit 0" ] && grep -q '\[  PASSED  \] 1 test\.' "$work/out/$id.out" 2>/dev/null; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED in the emulated machine ($status): $command"
-    tail -n 25 "$work/out/$id.out" 2>/dev/null | tr -d '\r' | sed 's/^/    /'
+  output=$(tr -d '\r' <"$work/out/$id.out" 2>/dev/null)
+  read -ra names <<<"$cases"
+  broken=""
+  case $status in
+  "exit 0" | "exit 1")
+    grep -qE '^\[==========\] [0-9]+ tests? from [0-9]+ test suites? ran\.' <<<"$output" ||
+      broken="$status before gtest's summary"
+    ;;
+  *) broken=$status ;;
+  esac
+  if [ -z "$broken" ] && [ "$status" = "exit 1" ]; then
+    all_ok=1
+    for name in "${names[@]}"; do grep -qF "[       OK ] $name (" <<<"$output" || all_ok=""; done
+    [ -n "$all_ok" ] && broken="exit 1 although each of its cases passed"
   fi
-done <"$work/manifest.txt"
+  if [ -n "$broken" ]; then
+    ((${#names[@]} > 1)) && broken="$broken, in one process with ${#names[@]} cases"
+    for name in "${names[@]}"; do fail "$name" "$broken"; done
+    [ -n "$output" ] && tail -n 25 <<<"$output" | sed 's/^/    /'
+    continue
+  fi
+  for name in "${names[@]}"; do
+    if grep -qF "[       OK ] $name (" <<<"$output"; then
+      passed=$((passed + 1))
+    elif grep -qF "[ RUN      ] $name" <<<"$output"; then
+      # Its own lines, from its start to its verdict.
+      mapfile -t lines < <(awk -v name="$name" 'index($0, "[ RUN      ] " name) == 1 {on = 1} on {print} on && index($0, "[  FAILED  ] " name " (") == 1 {exit}' <<<"$output" | tail -n 40)
+      fail "$name" "$status" "${lines[@]}"
+    else
+      fail "$name" "not run by the 32-bit program; is it missing there?"
+    fi
+  done
+done <"$work/jobs.txt"
 
 if [ "$vm_status" -eq 2 ] || [ "$vm_status" -eq 1 ]; then
   echo "product lane: the emulated machine failed (run-programs exit $vm_status)" >&2

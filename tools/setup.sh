@@ -65,17 +65,11 @@ tembra_build() {
   fi
 }
 
-# Node and npm for the browser tests and the sandbox; a machine that has its own Node keeps it.
-tembra_install_node() {
-  command -v node >/dev/null && command -v npm >/dev/null && return 0
-  tembra_install_packages nodejs npm
-}
-
 # The npm project of the browser tests and the sandbox (tests/browser), installed again only
 # when its lock file changes. Chromium is Debian's: npm is told not to fetch a browser.
 tembra_browser_project() {
   local project="$TEMBRA_ROOT/tests/browser"
-  tembra_install_node || return 1
+  tembra_install_packages || return 1
   cmp -s "$project/package-lock.json" "$project/node_modules/.tembra-installed-lock" && return 0
   (cd "$project" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null) ||
     { echo "setup: npm ci in tests/browser failed" >&2; return 1; }

@@ -340,16 +340,16 @@
     overlay.className = "overlay " + (kind || "");
     $("dialog-title").textContent = title;
     $("dialog-text").textContent = text;
-    const nodes = buttons.map((spec) => {
-      const button = el("button", "button" + (spec.primary ? " primary" : "") + (spec.danger ? " danger" : ""), spec.text);
-      button.addEventListener("click", () => { if (Date.now() >= clickGuardUntil) spec.run(); });
+    const nodes = buttons.map((choice) => {
+      const button = el("button", "button" + (choice.primary ? " primary" : "") + (choice.danger ? " danger" : ""), choice.text);
+      button.addEventListener("click", () => { if (Date.now() >= clickGuardUntil) choice.run(); });
       return button;
     });
     $("dialog-buttons").replaceChildren(...nodes);
     overlay.hidden = false;
-    const initial = buttons.findIndex((spec) => spec.initial);
+    const initial = buttons.findIndex((choice) => choice.initial);
     (nodes[initial >= 0 ? initial : 0] || overlay).focus();
-    dialogClose = buttons.find((spec) => spec.initial) || buttons[buttons.length - 1];
+    dialogClose = buttons.find((choice) => choice.initial) || buttons[buttons.length - 1];
   }
 
   function closeDialog() {

@@ -1,6 +1,6 @@
 // The release archive unpacked into a game folder: its files where the docs say, a stripped
 // 32-bit DLL, and the module running there finds the pause page below the game folder, which
-// then works from its file URL in Chromium.
+// then works from its file URL in Chromium, bridge included.
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
@@ -40,6 +40,9 @@ test("the archive unpacked into a game folder gives the module its pause page th
     const pause = await game.pageOf("pause");
     await pause.waitForSelector("#rail .rail-item");
     assert.equal(await pause.$$eval(".binding", (rows) => rows.length), 59);
+    // From its file URL (origin "null") the page reaches the bridge and shows the game's state.
+    await pause.waitForSelector('body[data-menu-open="false"]', { timeout: 15000 });
+    assert.equal(await pause.$eval("#notice", (node) => node.hidden), true);
     assert.deepEqual(game.pageErrors, []);
   } finally {
     await game.stop();

@@ -80,32 +80,44 @@ test("the effects volume slider writes the game's byte, calls its volume routine
   assert.equal(await pause.$eval("#setting-sfxVolume", (node) => node.value), "32");
 });
 
-test("rebinding Jump with a real key changes the game's action table and the page shows the new key", async () => {
+test("reset to defaults, then rebinding Jump with a real key that another action holds", async () => {
   const jump = GAME_ACTIONS.find((action) => action.name === "Jump").index;
   const key = "J".charCodeAt(0);
-  const holders = GAME_ACTIONS.filter((action) => action.index !== jump &&
-    (lastValue(`action${action.index}.0`) === key || lastValue(`action${action.index}.1`) === key));
   const slot = `.slot[data-action="${jump}"][data-type="0"]`;
   await pause.click('.rail-item[data-view="controls"]');
+
+  // Reset, once confirmed, gives the game's default table; the page shows it.
+  let from = game.sim.seen.length;
+  await pause.click("#reset-controls");
+  await pause.click(".dialog-buttons .button.primary");
+  await game.sim.waitForEvent(gameCall("ReinitControls"), 5000, from);
+  await until(() => GAME_ACTIONS.some((action) => lastValue(`action${action.index}.0`) === key), "a default key J");
+  const holders = GAME_ACTIONS.filter((action) => action.index !== jump &&
+    (lastValue(`action${action.index}.0`) === key || lastValue(`action${action.index}.1`) === key));
+  assert.ok(holders.length > 0, "some other action holds J by default");
+  const holderSlot = `.slot[data-action="${holders[0].index}"][data-type="0"]`;
+  await pause.waitForFunction((selector) => document.querySelector(selector).textContent === "J", { timeout: 5000 }, holderSlot);
+
   await pause.click(slot);
   await until(() => game.log().includes("[CAPTURE] Keyboard capture enabled."), "the keyboard capture");
-  const from = game.sim.seen.length;
+  from = game.sim.seen.length;
   await game.sim.pressKey("j");
-  if (holders.length > 0) {
-    // The page names the action that loses the key before anything is bound.
-    const question = await pause.waitForFunction(() => {
-      const overlay = document.getElementById("overlay");
-      return !overlay.hidden && document.getElementById("dialog-text").textContent;
-    }, { timeout: 5000 });
-    const text = await question.jsonValue();
-    for (const holder of holders) assert.ok(text.includes(holder.name), `"${text}" names ${holder.name}`);
-    assert.equal(game.sim.seen.slice(from).some(gameCall("SetKeyboardKeyForAction", jump, key, 0)), false);
-    await pause.click(".dialog-buttons .button.primary");
-  }
+  // The page names the action that loses the key before anything is bound.
+  const question = await pause.waitForFunction(() => {
+    const overlay = document.getElementById("overlay");
+    return !overlay.hidden && document.getElementById("dialog-buttons").children.length === 2 &&
+      document.getElementById("dialog-text").textContent;
+  }, { timeout: 5000 });
+  const text = await question.jsonValue();
+  for (const holder of holders) assert.ok(text.includes(holder.name), `"${text}" names ${holder.name}`);
+  assert.equal(game.sim.seen.slice(from).some(gameCall("SetKeyboardKeyForAction", jump, key, 0)), false);
+  await pause.click(".dialog-buttons .button.primary");
+
   await game.sim.waitForEvent(gameCall("SetKeyboardKeyForAction", jump, key, 0), 5000, from);
   await game.sim.waitForEvent(gameValue(`action${jump}.0`, key), 5000, from);
   await pause.waitForFunction((selector, name) => document.querySelector(selector).textContent === name,
                               { timeout: 5000 }, slot, keyName(key));
+  await pause.waitForFunction((selector) => document.querySelector(selector).textContent !== "J", { timeout: 5000 }, holderSlot);
   assert.match(game.log(), /\[CAPTURE\] Capture disabled\./);
 });
 

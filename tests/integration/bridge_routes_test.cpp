@@ -79,7 +79,8 @@ TEST_F(BridgeRoutes, EachRequestGetsItsExactAnswerAndOneLogLine) {
        "[BRIDGE] POST /action?name=exit (origin=none)"},
       {"get /state HTTP/1.1\r\n\r\n", json("400 Bad Request", "*", kFail), "[BRIDGE] get /state (origin=none)"},
       {"GET\r\n\r\n", json("400 Bad Request", "*", kFail), "[BRIDGE] GET  (origin=none)"},
-      {"GET /x%0D%0A HTTP/1.1\r\nOrigin: a\nb\r\n\r\n", json("404 Not Found", "a\nb", kNotFound),
+      // An origin with a control byte is not echoed: it would put a line of its own into the answer.
+      {"GET /x%0D%0A HTTP/1.1\r\nOrigin: a\nb\r\n\r\n", json("404 Not Found", "*", kNotFound),
        "[BRIDGE] GET /x%0D%0A (origin=a\\x0Ab)"},
   };
   for (const auto& c : cases) {

@@ -22,8 +22,11 @@ step() { STEP=$1; echo "build-machine: [$SECONDS s] $STEP" >&2; }
 
 # Packages of the guest's root filesystem. dash: Debian's wine launchers are /bin/sh scripts.
 # xvfb: an X server for programs that open windows; xdotool: real key presses for the keyboard
-# tests. busybox-static: its busybox goes into the initrd.
-ROOT_PKGS=(wine32:i386 wine64 wine bash dash coreutils grep sed findutils procps xvfb xdotool busybox-static)
+# tests. busybox-static: its busybox goes into the initrd. libc-bin: the C.UTF-8 locale (LANG in
+# guest/common.sh); it is Essential, so nothing depends on it, and without it glibc falls back to ASCII
+# and Wine refuses every file name outside ASCII ("Invalid name.").
+ROOT_PKGS=(wine32:i386 wine64 wine bash dash coreutils grep sed findutils procps xvfb xdotool busybox-static
+    libc-bin)
 # Modules the initrd loads; their dependencies are added below. crc32c_generic: ext4 requests it
 # at mount time through modprobe, which the initrd does not have.
 MODULES=(virtio_pci virtio_blk crc32c_generic ext4 9pnet_virtio 9p)
@@ -152,6 +155,7 @@ for libdir in "$root"/usr/lib/*-linux-gnu/wine; do
     done
 done
 test -x "$root/usr/lib/wine/wine" # the 32-bit loader from wine32:i386
+test -f "$root/usr/lib/locale/C.utf8/LC_CTYPE" # the locale Wine takes its file name encoding from
 
 step "build initrd"
 kver=$(basename "$(ls -d "$work/kernel/lib/modules/"*)")

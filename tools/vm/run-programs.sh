@@ -7,10 +7,11 @@
 # Options:
 #   --dir DIR          copy DIR's contents (recursively, symlinks followed) into the working folder; repeatable
 #   --file FILE        copy FILE into the working folder; repeatable
-#   --manifest FILE    lines: PROGRAM ARGS...; quotes '..' "..", and \ work as in xargs, no variable expansion;
-#                      empty lines and lines starting with # are skipped
+#   --manifest FILE    lines: [--timeout=SEC] PROGRAM ARGS...; quotes '..' "..", and \ work as in xargs, no
+#                      variable expansion; empty lines and lines starting with # are skipped; a leading
+#                      --timeout=SEC is that program's own time limit
 #   --timeout SEC      time limit per program (default 120)
-#   --total-timeout SEC  limit for the whole boot (default 120 + programs * (timeout + 10))
+#   --total-timeout SEC  limit for the whole boot (default 120 + the sum of (time limit + 10) over the programs)
 #   --env NAME=VALUE   extra environment variable for the programs; repeatable (WINEDEBUG=-all is the default)
 #   --out DIR          keep the results in DIR (otherwise they are only printed)
 #   --cache DIR        machine cache (default build/vm under the repo; built with build-machine.sh if missing)
@@ -100,9 +101,15 @@ for e in ${envs[@]+"${envs[@]}"}; do
 done
 
 # Each job becomes a NUL-separated argv file, so arguments reach the guest byte for byte.
-n=0
-commands=()
+n=0 limits_s=0
+commands=() job_limits=()
 add_job() {
+    local job_limit=$limit
+    if [[ $1 =~ ^--timeout=([0-9]+)$ ]]; then
+        job_limit=${BASH_REMATCH[1]}
+        shift
+    fi
+    (($#)) || die "a manifest line has a time limit but no program"
     local prog=$1
     if [ ! -f "$share/work/$prog" ] && [ -f "$prog" ]; then
         cp -L "$prog" "$share/work/"
@@ -113,7 +120,10 @@ add_job() {
     id=$(printf '%04d' "$n")
     shift
     printf '%s\0' "$prog" "$@" >"$share/jobs/$id.argv"
+    [ "$job_limit" = "$limit" ] || echo "$job_limit" >"$share/jobs/$id.timeout"
     commands+=("$prog${*:+ $*}")
+    job_limits+=("$job_limit")
+    limits_s=$((limits_s + job_limit + 10))
 }
 if [ -n "$manifest" ]; then
     [ -f "$manifest" ] || die "manifest $manifest not found"
@@ -129,7 +139,7 @@ else
     add_job "$@"
 fi
 ((n)) || die "no programs to run"
-[ -n "$total" ] || total=$((120 + n * (limit + 10)))
+[ -n "$total" ] || total=$((120 + limits_s))
 
 set +e
 "$here/boot.sh" "$machine" "$share" "$total" "$run/serial.log"
@@ -146,7 +156,7 @@ for ((i = 1; i <= n; i++)); do
     st=$(cat "$share/out/$id.status" 2>/dev/null || echo "not run")
     case $st in
     "exit "*) exited=$((exited + 1)); shown=$st ;;
-    timeout) timedout=$((timedout + 1)); shown="TIMEOUT after $limit s" ;;
+    timeout) timedout=$((timedout + 1)); shown="TIMEOUT after ${job_limits[i - 1]} s" ;;
     "not found") missing=$((missing + 1)); shown="NOT FOUND" ;;
     *) st="not run"; notrun=$((notrun + 1)); shown="NOT RUN" ;;
     esac

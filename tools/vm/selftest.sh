@@ -73,6 +73,8 @@ check "WINEDEBUG defaults to -all" has "$out/0001.out" "WINEDEBUG=[-all]"
 check "--env reaches the program" has "$out/0001.out" "VM_SELFTEST=[marker]"
 check "subfolders of --dir come along" has "$out/0001.out" "data: line from the host"
 check "artifacts come back" has "$out/artifacts/hello.txt" "written by hello.exe"
+check "a file name outside ASCII is accepted" has "$out/0001.out" "non-ASCII file name: created"
+check "and arrives as UTF-8" test -f "$out/artifacts/Grand Theft Auto Ä Игра.txt"
 check "exit3.exe exit 3" has "$out/0002.status" "exit 3"
 check "exit3.exe output" has "$out/0002.out" "exiting with 3"
 check "seh.exe exit 0" has "$out/0003.status" "exit 0"
@@ -85,17 +87,20 @@ check "loader.exe called the C++ DLL next to it" has "$out/0006.out" "plugin ans
 check "loader.exe exit 0" has "$out/0006.status" "exit 0"
 check "results.tsv lists every program" test "$(cut -f2 "$out/results.tsv" | tr '\n' ,)" = "exit 0,exit 3,exit 0,exit 0,exit 5,exit 0,"
 
-# Failures the harness itself must report: a missing program and a hung one; the program after them still runs.
-printf '%s\n' nosuch.exe hang.exe exit3.exe >"$tmp/manifest2"
+# Failures the harness itself must report: a missing program and a hung one (with its own time limit);
+# the program after them still runs.
+printf '%s\n' nosuch.exe '--timeout=5 hang.exe' exit3.exe >"$tmp/manifest2"
 out2=$tmp/out2
 set +e
-"$here/run-programs.sh" --cache "$cache" --dir "$bin" --manifest "$tmp/manifest2" --timeout 10 --out "$out2" --quiet
+"$here/run-programs.sh" --cache "$cache" --dir "$bin" --manifest "$tmp/manifest2" --timeout 60 --out "$out2" --quiet
 rc2=$?
 set -e
 check "a timed-out or missing program makes the run exit 3" test "$rc2" = 3
 check "a missing program is reported as not found" has "$out2/0001.status" "not found"
 check "hang.exe reported as timeout" has "$out2/0002.status" "timeout"
 check "hang.exe output kept" has "$out2/0002.out" "hanging"
+check "hang.exe ended at its own limit of 5 s, not the run's 60 s" \
+    awk -F'\t' '$1 == "0002" && $3 + 0 >= 5 && $3 + 0 < 30 {found = 1} END {exit !found}' "$out2/results.tsv"
 check "the program after a timeout still runs" has "$out2/0003.status" "exit 3"
 
 # A boot cut short by the total limit leaves the running program without a result: "not run", exit 2.

@@ -5,6 +5,8 @@ export HOME=/root
 export WINEPREFIX=/root/.wine
 export WINEARCH=win32
 export PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin
+# Wine encodes file names in the locale's character set: with UTF-8, names outside ASCII work as on
+# Windows (the locale comes from libc-bin; with a missing locale glibc silently uses ASCII).
 export LANG=C.UTF-8
 
 # Starts Xvfb on :99 and exports DISPLAY; returns non-zero (and leaves DISPLAY unset) if it does not come up.

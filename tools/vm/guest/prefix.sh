@@ -9,7 +9,15 @@ start_xvfb /io/xvfb.log || echo "prefix: Xvfb did not start, continuing without 
 
 # No network and no mono/gecko packages in the image: without these overrides wineboot would offer
 # to download them (a dialog that waits forever under Xvfb).
-WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -u >>/io/prefix.log 2>&1
+# The first Wine process creates the prefix: it starts "wineboot --init", which installs everything,
+# and waits for it, so a plain wineboot adds nothing ("-u" would run the whole installation again).
+# That wait ends after 5 minutes, which a loaded host exceeds ("boot event wait timed out"): the waiting
+# wineboot then fails on DLLs not yet copied (exit 53) while the creation goes on, so wait for every
+# Wine process to end either way.
+WINEDLLOVERRIDES="mscoree,mshtml=" wineboot >>/io/prefix.log 2>&1 ||
+    echo "prefix: wineboot exited $? before the prefix was ready; waiting for its creation" >>/io/prefix.log
+wineserver -w
+echo "prefix: created $(date +%s)" >>/io/prefix.log
 # On an unhandled exception Wine starts winedbg, which opens a crash dialog that waits for a click until
 # the time limit. Without the dialog winedbg prints a backtrace, but on a loaded host it was seen to end
 # the crashed program with exit code 0, which would pass as a success. So no debugger at all: Wine fails
@@ -28,8 +36,11 @@ echo "prefix: done $(date +%s)" >>/io/prefix.log
 test -f "$WINEPREFIX/system.reg"
 grep -q '#arch=win32' "$WINEPREFIX/system.reg"
 test -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll"
+test -f "$WINEPREFIX/drive_c/windows/system32/user32.dll"
+test -f "$WINEPREFIX/.update-timestamp"
 grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg"
 grep -q '"Debugger"="no-debugger-configured"' "$WINEPREFIX/system.reg"
+[ "$(locale charmap)" = UTF-8 ]
 mkdir -p "$WINEPREFIX/drive_c/work"
 sync
 echo ok >/io/prefix-ok

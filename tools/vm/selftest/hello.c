@@ -1,4 +1,5 @@
-/* Prints its arguments, an environment variable and a file it reads, writes a file back; exits 0 if it is 32-bit. */
+/* Prints its arguments, an environment variable and a file it reads, writes two files back (one with a
+   name outside ASCII); exits 0 if it is 32-bit. */
 #include <windows.h>
 #include <stdio.h>
 
@@ -7,6 +8,8 @@ int main(int argc, char **argv)
     SYSTEM_INFO si;
     BOOL wow64 = FALSE;
     char cwd[MAX_PATH], path[MAX_PATH], line[128];
+    wchar_t wpath[MAX_PATH];
+    HANDLE h;
     FILE *f;
     int i;
 
@@ -33,6 +36,12 @@ int main(int argc, char **argv)
             fprintf(f, "written by hello.exe\n");
             fclose(f);
         }
+        /* Wine must encode the name in UTF-8 on the Unix side, as game folders are often named. */
+        _snwprintf(wpath, MAX_PATH, L"%hs\\Grand Theft Auto \u00C4 \u0418\u0433\u0440\u0430.txt", getenv("VM_ARTIFACTS"));
+        h = CreateFileW(wpath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        printf("non-ASCII file name: %s\n", h == INVALID_HANDLE_VALUE ? "refused" : "created");
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
     }
     return sizeof(void *) == 4 ? 0 : 1;
 }
