@@ -62,7 +62,7 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 # The measurements inside the game process.
 "$WINE64" "$bin/bench.exe" game "${smoke[@]}" >"$work/game.out" 2>&1 </dev/null
 status=$?
-grep '^ROW' "$work/game.out" >>"$rows"
+tr -d '\r' <"$work/game.out" | grep '^ROW' >>"$rows"
 [ $status -eq 0 ] || record_failure "bench.exe game" "exited with $status; see $work/game.out"
 
 # The bridge's measurements: the module serving in the game (bench.exe serve), the floor server
@@ -134,7 +134,7 @@ measure_bridge() {
   local flood_pid=$!
   "$WINE64" "$bin/bench.exe" flood "$win_control" "${smoke[@]}" >"$work/flood.out" 2>&1 </dev/null
   local status=$?
-  grep '^ROW' "$work/flood.out" >>"$rows"
+  tr -d '\r' <"$work/flood.out" | grep '^ROW' >>"$rows"
   grep -q '^ROW' "$work/flood.out" ||
     record_failure "frame tick while the bridge is flooded" "exited with $status; see $work/flood.out"
   touch "$control/done"

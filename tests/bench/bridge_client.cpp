@@ -123,7 +123,7 @@ bench::Row rateRow(const std::string& measurement, const Rates& rates, const cha
   bench::Row row;
   row.measurement = measurement;
   row.module = bench::formatNumberSpread(bench::spreadOf(rates.module)) + " /s";
-  row.floor = bench::formatNumberSpread(bench::spreadOf(rates.floor)) + " /s " + floorName;
+  row.floor = bench::formatNumberSpread(bench::spreadOf(rates.floor)) + " /s" + floorName;
   row.ratio = bench::formatNumberSpread(bench::spreadOf(bench::ratiosOf(rates.module, rates.floor)));
   return row;
 }
@@ -156,7 +156,7 @@ int rate(int modulePort, int floorPort, int designedPort, int rounds, double sec
   if (designedPort != 0)
     emit(rateRow("\"/state\" requests per second beside a floor that also logs each request and sets both "
                  "time-outs, as the design asks (same turns)",
-                 designed, "(designed floor)"));
+                 designed, " (designed floor)"));
   return row.verdict == bench::Verdict::Failed ? 1 : 0;
 }
 
