@@ -196,8 +196,9 @@ rm -rf "$share"
 mkdir -p "$share"
 cp "$here/guest/common.sh" "$share/common.sh"
 cp "$here/guest/prefix.sh" "$share/guest.sh"
-# About 100 s on an idle host; 520 s was seen with the host loaded by compilers (load average 7), 850-950 s at load average 12.
-if ! "$here/boot.sh" "$machine.tmp" "$share" 1800 "$share/serial.log" writable || [ ! -f "$share/prefix-ok" ]; then
+# About 100 s on an idle host; 520 s was seen with the host loaded by compilers (load average 7) and
+# 850-950 s at load average 12, so the limit leaves room for a host loaded still more.
+if ! "$here/boot.sh" "$machine.tmp" "$share" 3600 "$share/serial.log" writable || [ ! -f "$share/prefix-ok" ]; then
     echo "build-machine: the prefix boot did not finish; serial log and wineboot log:" >&2
     tail -n 30 "$share/serial.log" "$share/prefix.log" >&2 || true
     false
