@@ -38,8 +38,12 @@ HWND createWindow(const wchar_t* className, bool visible, HWND owner) {
 HWND createGameWindow(bool visible) { return createWindow(kGameWindowClass, visible); }
 
 void pumpMessages() {
+  // A frame takes a bounded share of the queue: keys sent back to back without a hook to slow
+  // them arrive faster than a slow machine (the emulated one) handles them, and an unbounded
+  // loop would never get back to the frame.
+  constexpr int kMessagesPerPump = 256;
   MSG message;
-  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+  for (int taken = 0; taken < kMessagesPerPump && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++taken) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }

@@ -15,7 +15,8 @@ HWND createWindow(const wchar_t* className, bool visible, HWND owner = nullptr);
 // The game's main window: visible, unowned, of the game's class.
 HWND createGameWindow(bool visible = true);
 
-// Handles pending messages of this thread's windows, as the game's own loop would.
+// Handles pending messages of this thread's windows, as the game's own loop would: a frame's share
+// of them, the rest in the next frames.
 void pumpMessages();
 
 // A key message one of these windows received: WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP.
