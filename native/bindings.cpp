@@ -8,7 +8,16 @@
 
 namespace {
 
-bool setsNoKey(uint32_t key) { return key == 0 || key == kNoKeyCode; }
+constexpr int32_t kKeyboardSlots[] = {0, 1};
+
+// The game's deletion compares one slot kind at a time, so its menu asks it once for each
+// keyboard slot: a key rebound from another action leaves both of that action's keyboard slots.
+bool deleteKeyFromOtherBindings(int32_t action, int32_t type, int32_t key) {
+  if (type == game::kMouseButtonSlot) return callDeleteMatchingActionInitiators(action, key, type);
+  for (int32_t keyboardSlot : kKeyboardSlots)
+    if (!callDeleteMatchingActionInitiators(action, key, keyboardSlot)) return false;
+  return true;
+}
 
 }  // namespace
 
@@ -17,14 +26,19 @@ bool applyBinding(int32_t action, int32_t type, uint32_t key) {
   if (!gState.nativeSupported || static_cast<uint32_t>(action) >= static_cast<uint32_t>(game::kActionCount) ||
       static_cast<uint32_t>(type) >= static_cast<uint32_t>(game::kActionKeySlots))
     return false;
-  // The game takes the key as a 32-bit word: a "negative" key from a page keeps its bit pattern.
+  const BindingKey kind = classifyBindingKey(type, key);
+  if (kind == BindingKey::Refused) {
+    logLine("[NATIVE] Binding refused (a key the game cannot bind there): " + describeBinding(action, type, key));
+    return false;
+  }
   const int32_t gameKey = static_cast<int32_t>(key);
-  if (!setsNoKey(key) && !callDeleteMatchingActionInitiators(action, gameKey, type)) {
+  if (kind == BindingKey::Set && !deleteKeyFromOtherBindings(action, type, gameKey)) {
     logLine("[NATIVE] EXCEPTION in DeleteMatchingActionInitiators.");
     return false;
   }
-  // The slot is emptied in every case; "no key" leaves it empty.
-  const bool written = setsNoKey(key) ? callClearActionSlot(action, type) : callClearActionSlotAndSetKey(action, type, gameKey);
+  // The slot is emptied in every case; "no key" leaves it as the game's blank.
+  const bool written = kind == BindingKey::Clear ? callClearActionSlot(action, type)
+                                                 : callClearActionSlotAndSetKey(action, type, gameKey);
   if (!written) {
     logLine("[NATIVE] EXCEPTION while changing binding.");
     return false;

@@ -106,10 +106,10 @@ bool callClearActionSlotAndSetKey(int32_t action, int32_t type, int32_t key) {
   });
 }
 
-bool startGameMenu() {
+bool requestGameMenu() {
   return guarded([] {
     if (*reinterpret_cast<volatile const uint8_t*>(game::kGameMenuActive) == 0)
-      game::callMember(game::kStartGameMenu, game::kGameMenu);
+      *reinterpret_cast<volatile uint8_t*>(game::kMenuStartRequest) = 1;
   });
 }
 
@@ -123,10 +123,34 @@ bool switchToMapPage() {
   return switched;
 }
 
-bool callApplySfxVolume(uint8_t level) {
-  return guarded([&] { game::callWithStackSlot(game::kApplySfxVolume, level); });
+bool readVideoModeListed(int32_t mode, bool* built, bool* listed) {
+  *built = false;
+  *listed = false;
+  if (mode < 0) return false;
+  bool isBuilt = false;
+  bool isListed = false;
+  const bool read = guarded([&] {
+    const char* const* names = *reinterpret_cast<const char* const* volatile*>(game::kVideoModeNames);
+    if (names == nullptr) return;
+    isBuilt = true;
+    isListed = names[mode] != nullptr;
+  });
+  if (!read) return false;
+  *built = isBuilt;
+  *listed = isListed;
+  return true;
 }
 
-bool callApplyMusicVolume(uint8_t level) {
-  return guarded([&] { game::callWithStackSlot(game::kApplyMusicVolume, level); });
+namespace {
+
+// The menu's value travels as one 32-bit argument, as the game's own calls pass it.
+bool callAudioEngine(game::Address routine, uint8_t value) {
+  return guarded([&] { game::callMember(routine, game::kAudioEngine, int32_t{value}); });
 }
+
+}  // namespace
+
+bool callApplySfxVolume(uint8_t level) { return callAudioEngine(game::kApplySfxVolume, level); }
+bool callApplyMusicVolume(uint8_t level) { return callAudioEngine(game::kApplyMusicVolume, level); }
+bool callApplyRadioEq(uint8_t on) { return callAudioEngine(game::kApplyRadioEq, on); }
+bool callApplyRadioAutoRetune(uint8_t on) { return callAudioEngine(game::kApplyRadioAutoRetune, on); }

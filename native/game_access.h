@@ -42,13 +42,21 @@ bool callClearActionSlot(int32_t action, int32_t type);
 // stops the pair; a slot cleared before the fault stays cleared.
 bool callClearActionSlotAndSetKey(int32_t action, int32_t type, int32_t key);
 
-// Starts the game's own menu unless gameMenuActive already reads non-zero; the read and the call
-// share one guard. True when nothing faulted, also when the menu was already up. No gate.
-bool startGameMenu();
+// Asks the game to open its own menu, as the game does itself: the start-request byte is set
+// unless gameMenuActive already reads non-zero, and the game's next frame opens the menu. The
+// read and the write share one guard. True when nothing faulted, also when the menu was up. No gate.
+bool requestGameMenu();
 
 // Switches the game's menu to its map page, only while gameMenuActive reads non-zero; the read
 // and the call share one guard. False when the menu is not active or on a fault. No gate.
 bool switchToMapPage();
 
+// Whether the game's own list of display modes holds mode `mode`: *built is false (and *listed
+// false) while the game has not built its list yet. False on a fault. No gate.
+bool readVideoModeListed(int32_t mode, bool* built, bool* listed);
+
+// The audio engine's routines, called as members with the menu's value; true when they returned.
 bool callApplySfxVolume(uint8_t level);
 bool callApplyMusicVolume(uint8_t level);
+bool callApplyRadioEq(uint8_t on);
+bool callApplyRadioAutoRetune(uint8_t on);

@@ -22,23 +22,4 @@ Result callPlain(Address routine, Args... args) {
   return reinterpret_cast<Routine>(routine)(args...);
 }
 
-// A routine with no receiver and one 32-bit stack slot, which it may or may not remove: the
-// stack pointer is kept in a saved register across the call, so either answer leaves our
-// frame intact. The frame pointer keeps the unwind data right while the slot is pushed.
-#if defined(__i386__)
-__attribute__((noinline, optimize("no-omit-frame-pointer"))) inline void callWithStackSlot(Address routine,
-                                                                                          uint32_t slot) {
-  __asm__ __volatile__(
-      "movl %%esp, %%esi\n\t"
-      "pushl %[slot]\n\t"
-      "call *%[routine]\n\t"
-      "movl %%esi, %%esp"
-      :
-      : [slot] "r"(slot), [routine] "r"(routine)
-      : "eax", "ecx", "edx", "esi", "memory", "cc");
-}
-#else
-inline void callWithStackSlot(Address routine, uint32_t slot) { callPlain<void>(routine, slot); }
-#endif
-
 }  // namespace game

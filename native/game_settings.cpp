@@ -8,30 +8,43 @@
 
 namespace {
 
-// Only a mode the game itself describes, at least 640 x 480, may be selected.
+// The game's Display page draws the current mode's name from the game's own list without a
+// check, so a mode the list leaves out would fault inside the game: only a mode the list holds
+// (or, before the game has built it, one its rules admit) may be chosen.
 bool resolutionModeSelectable(int32_t mode) {
   int32_t count = 0;
   if (!getResolutionModeCount(&count) || count < 1 || count > kMaxResolutionModes) return false;
   if (mode < 0 || mode >= count) return false;
   ResolutionModeInfo info{};
-  if (!getResolutionModeInfo(mode, &info)) return false;
-  return info.width >= kMinOptionWidth && info.height >= kMinOptionHeight;
+  return getResolutionModeInfo(mode, &info) && gameOffersVideoMode(mode, info);
 }
 
 // Both variables are written whatever the first write gave; no game routine switches the mode.
 bool writeResolutionMode(int32_t mode) {
-  if (!resolutionModeSelectable(mode)) return false;
+  if (!resolutionModeSelectable(mode)) {
+    logLine("[NATIVE] Resolution mode " + std::to_string(mode) + " refused: the game does not offer it.");
+    return false;
+  }
   const bool primary = guardedWrite32(game::kResolutionMode, mode);
   const bool secondary = guardedWrite32(game::kResolutionModeSecondary, mode);
   return primary && secondary;
 }
 
-// The byte is the game's stored level; the routine makes the running game's sound follow it. A
-// fault in the routine is swallowed: the level is stored and takes effect at the next start.
-bool writeVolume(game::Address address, uint8_t level, bool (*applyVolume)(uint8_t)) {
-  const bool written = guardedWrite8(address, level);
-  applyVolume(level);
+// The byte is the game's stored value; the audio engine's routine makes the running game follow
+// it, as the game's menu does. A fault in the routine is swallowed: the value is stored and takes
+// effect at the next start.
+bool writeAudioSetting(game::Address address, uint8_t value, bool (*applyToAudio)(uint8_t)) {
+  const bool written = guardedWrite8(address, value);
+  applyToAudio(value);
   return written;
+}
+
+// The menu's draw distance and the renderer's scale the running game reads, as the game's slider
+// writes them.
+bool writeDrawDistance(float distance) {
+  const bool menu = guardedWriteFloat(game::kDrawDistance, distance);
+  const bool renderer = guardedWriteFloat(game::kLodDistanceScale, distance);
+  return menu && renderer;
 }
 
 bool writeSetting(const SettingRule& rule, int32_t value) {
@@ -39,17 +52,23 @@ bool writeSetting(const SettingRule& rule, int32_t value) {
     case SettingKind::MouseSensitivity:
       return guardedWriteFloat(rule.address, mouseSensitivityFromPage(value));
     case SettingKind::DrawDistance:
-      return guardedWriteFloat(rule.address, drawDistanceFromPage(value));
+      return writeDrawDistance(drawDistanceFromPage(value));
     case SettingKind::Toggle:
       return guardedWrite8(rule.address, toggleFromPage(value));
+    case SettingKind::InvertedToggle:
+      return guardedWrite8(rule.address, invertedToggleFromPage(value));
     case SettingKind::Brightness:
       return guardedWrite32(rule.address, brightnessFromPage(value));
     case SettingKind::RadarMode:
       return guardedWrite32(rule.address, radarModeFromPage(value));
     case SettingKind::SfxVolume:
-      return writeVolume(rule.address, volumeLevelFromPage(value), callApplySfxVolume);
+      return writeAudioSetting(rule.address, volumeLevelFromPage(value), callApplySfxVolume);
     case SettingKind::MusicVolume:
-      return writeVolume(rule.address, volumeLevelFromPage(value), callApplyMusicVolume);
+      return writeAudioSetting(rule.address, volumeLevelFromPage(value), callApplyMusicVolume);
+    case SettingKind::RadioEq:
+      return writeAudioSetting(rule.address, toggleFromPage(value), callApplyRadioEq);
+    case SettingKind::RadioAutoRetune:
+      return writeAudioSetting(rule.address, toggleFromPage(value), callApplyRadioAutoRetune);
     case SettingKind::ResolutionMode:
       return writeResolutionMode(value);
   }
@@ -78,6 +97,13 @@ void saveChangedSettings() {
   logLine("[NATIVE] Saving changed GTA settings...");
   const bool saved = saveGameSettings();
   logLine(std::string("[NATIVE] Settings persisted. save=") + (saved ? "YES" : "NO"));
+}
+
+bool gameOffersVideoMode(int32_t mode, const ResolutionModeInfo& info) {
+  bool built = false;
+  bool listed = false;
+  if (!readVideoModeListed(mode, &built, &listed)) return false;
+  return built ? listed : videoModeMeetsGameRules(info);
 }
 
 GameSettingValues readGameSettingValues() {

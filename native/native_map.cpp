@@ -28,7 +28,7 @@ bool startNativeMap() {
     logLine("[MAP] Native GTA bridge unavailable for this executable.");
     return false;
   }
-  if (!startGameMenu()) {
+  if (!requestGameMenu()) {
     logLine("[MAP] Failed to start native GTA menu.");
     return false;
   }
@@ -54,8 +54,10 @@ void pollNativeMap() {
     return;
   }
   if (elapsed < kMapGiveUpMs) return;
-  // The start is not repeated: a game that ignored it once gets no second call.
+  // The request is not repeated, and one the game never took is withdrawn, so its menu cannot
+  // come up later over the module's.
   gState.mapPending.store(0);
+  guardedWrite8(game::kMenuStartRequest, 0);
   returnToPauseMenu("[MAP] GTA menu did not become active. Returning to Tembra menu.");
 }
 

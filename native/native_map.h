@@ -1,5 +1,5 @@
-// The game's own map page, opened from the pause menu: the game's menu is started, switched to
-// its map page once it is up, and ESC is handed back to the module when the player leaves it.
+// The game's own map page, opened from the pause menu: the game is asked to open its menu (it
+// does so in its own next frame), the menu is switched to its map page once it is up, and ESC is handed back to the module when the player leaves it.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +12,8 @@ inline constexpr uint64_t kMapGiveUpMs = 1500;
 // Whether the game's own menu is up; false without native support or on a fault.
 bool isGameMenuActive();
 
-// Starts the game's menu and arms the switch to the map page; false (logged) without native
-// support or when the start faults. The caller has handed ESC to the game already. Game thread.
+// Asks the game to open its menu and arms the switch to the map page; false (logged) without
+// native support or when the request faults. The caller has handed ESC to the game already. Game thread.
 bool startNativeMap();
 
 // Every frame: once 250 ms have passed since the start, switches to the map page as soon as the

@@ -3,21 +3,23 @@
 
 #include <cstring>
 
+#include "native/state_json.h"
+
 namespace {
 
-// The single-precision constants of the conversions. kDrawDistanceSpan is the largest float
-// below 1 (bits 0x3F7FFFFF), so 100 maps to just under 1.8.
-constexpr float kMouseSensitivityMin = 0.00025f;
-constexpr float kMouseSensitivitySpan = 0.00475f;
-constexpr float kDrawDistanceMin = 0.8f;
-constexpr float kDrawDistanceSpan = 0.99999994f;
-constexpr int32_t kBrightnessMax = 512;
+// The ranges of the game's own sliders. The menu keeps brightness at 0..384 (its lighting uses
+// the value directly), draw distance at 0.925..1.8 and the mouse at 1/3200..1/200 per pixel.
+constexpr float kMouseSensitivityMin = 1.0f / 3200.0f;
+constexpr float kMouseSensitivityMax = 1.0f / 200.0f;
+constexpr float kDrawDistanceMin = 0.925f;
+constexpr float kDrawDistanceMax = 1.8f;
+constexpr int32_t kBrightnessMax = 384;
 constexpr int32_t kVolumeLevelMax = 64;
 constexpr int32_t kRadarModeMax = 2;
 
 constexpr SettingRule kRules[kSettingCount] = {
     {"mouseSensitivity", SettingKind::MouseSensitivity, game::kMouseSensitivity},
-    {"invertY", SettingKind::Toggle, game::kInvertY},
+    {"invertY", SettingKind::InvertedToggle, game::kInvertY},
     {"mouseSteer", SettingKind::Toggle, game::kMouseSteer},
     {"mouseFly", SettingKind::Toggle, game::kMouseFly},
     {"brightness", SettingKind::Brightness, game::kBrightness},
@@ -30,33 +32,44 @@ constexpr SettingRule kRules[kSettingCount] = {
     {"radarMode", SettingKind::RadarMode, game::kRadarMode},
     {"sfxVolume", SettingKind::SfxVolume, game::kSfxVolume},
     {"musicVolume", SettingKind::MusicVolume, game::kMusicVolume},
-    {"radioEq", SettingKind::Toggle, game::kRadioEq},
-    {"radioAuto", SettingKind::Toggle, game::kRadioAuto},
+    {"radioEq", SettingKind::RadioEq, game::kRadioEq},
+    {"radioAuto", SettingKind::RadioAutoRetune, game::kRadioAuto},
 };
 
 int32_t clampTo(int32_t value, int32_t low, int32_t high) { return value < low ? low : (value > high ? high : value); }
 
 // Each step is stored to a float so that it is rounded to single precision on its own: the
-// 32-bit build computes on the x87 unit, which would otherwise keep extended precision.
-float scaleFromPage(int32_t value, float span, float minimum) {
+// 32-bit build computes on the x87 unit, which would otherwise keep extended precision. The end
+// of the range is kept, as the game's slider keeps it, where the last step rounds past it.
+float scaleFromPage(int32_t value, float minimum, float maximum) {
   volatile float step = static_cast<float>(clampPercent(value));
   step = step / 100.0f;
-  step = step * span;
+  step = step * (maximum - minimum);
   step = step + minimum;
-  return step;
+  const float scaled = step;
+  return scaled > maximum ? maximum : (scaled < minimum ? minimum : scaled);
 }
 
 // The inverse: subtract, divide, clamp to 0..1, then round to the nearest percent. NaN has no
 // place on the page's scale and reports as 0.
-int32_t scaleToPage(float value, float span, float minimum) {
+int32_t scaleToPage(float value, float minimum, float maximum) {
   volatile float share = value - minimum;
-  share = share / span;
+  share = share / (maximum - minimum);
   const float s = share;
   if (!(s >= 0.0f)) return 0;
   if (s > 1.0f) return 100;
   volatile float percent = s * 100.0f;
   percent = percent + 0.5f;
   return static_cast<int32_t>(percent);
+}
+
+// Nearest of 0..`steps` for a page value, and nearest percent for a step, halves upwards; in 64
+// bits, since the game's int32 may hold anything.
+int32_t stepFromPage(int32_t value, int32_t steps) { return (clampPercent(value) * steps + 50) / 100; }
+
+int32_t stepToPage(int64_t step, int32_t steps) {
+  const int64_t percent = (step * 100 + steps / 2) / steps;
+  return static_cast<int32_t>(step < 0 ? 0 : (percent > 100 ? 100 : percent));
 }
 
 }  // namespace
@@ -70,35 +83,52 @@ const SettingRule* findSettingRule(const char* name, uint32_t length) {
 int32_t clampPercent(int32_t value) { return clampTo(value, 0, 100); }
 
 float mouseSensitivityFromPage(int32_t value) {
-  return scaleFromPage(value, kMouseSensitivitySpan, kMouseSensitivityMin);
+  return scaleFromPage(value, kMouseSensitivityMin, kMouseSensitivityMax);
 }
 
-float drawDistanceFromPage(int32_t value) { return scaleFromPage(value, kDrawDistanceSpan, kDrawDistanceMin); }
+float drawDistanceFromPage(int32_t value) { return scaleFromPage(value, kDrawDistanceMin, kDrawDistanceMax); }
 
-int32_t brightnessFromPage(int32_t value) { return clampTo(clampPercent(value) * kBrightnessMax / 100, 0, kBrightnessMax); }
+int32_t brightnessFromPage(int32_t value) { return stepFromPage(value, kBrightnessMax); }
 
-uint8_t volumeLevelFromPage(int32_t value) {
-  return static_cast<uint8_t>((clampPercent(value) * kVolumeLevelMax + 50) / 100);
-}
+uint8_t volumeLevelFromPage(int32_t value) { return static_cast<uint8_t>(stepFromPage(value, kVolumeLevelMax)); }
 
 int32_t radarModeFromPage(int32_t value) { return clampTo(value, 0, kRadarModeMax); }
 
 uint8_t toggleFromPage(int32_t value) { return value != 0 ? 1 : 0; }
 
-int32_t mouseSensitivityToPage(float value) { return scaleToPage(value, kMouseSensitivitySpan, kMouseSensitivityMin); }
+uint8_t invertedToggleFromPage(int32_t value) { return value != 0 ? 0 : 1; }
 
-int32_t drawDistanceToPage(float value) { return scaleToPage(value, kDrawDistanceSpan, kDrawDistanceMin); }
-
-// In 64 bits: the game's variable may hold any int32, and b x 100 leaves 32 bits for b above
-// about 21 million.
-int32_t brightnessToPage(int32_t value) {
-  const int64_t percent = static_cast<int64_t>(value) * 100 / kBrightnessMax;
-  return static_cast<int32_t>(percent < 0 ? 0 : (percent > 100 ? 100 : percent));
+int32_t mouseSensitivityToPage(float value) {
+  return scaleToPage(value, kMouseSensitivityMin, kMouseSensitivityMax);
 }
 
-int32_t volumeLevelToPage(uint8_t level) {
-  const int32_t percent = level * 100 / kVolumeLevelMax;
-  return percent > 100 ? 100 : percent;
-}
+int32_t drawDistanceToPage(float value) { return scaleToPage(value, kDrawDistanceMin, kDrawDistanceMax); }
+
+int32_t brightnessToPage(int32_t value) { return stepToPage(value, kBrightnessMax); }
+
+int32_t volumeLevelToPage(uint8_t level) { return stepToPage(level, kVolumeLevelMax); }
 
 int32_t radarModeToPage(int32_t value) { return clampTo(value, 0, kRadarModeMax); }
+
+bool invertedToggleToPage(uint8_t value) { return value == 0; }
+
+namespace {
+
+// The height-to-width ratios the game accepts, as whole numbers: its own test compares the
+// single-precision quotient with 3/4, 4/5, 3/5, 10/16 and 9/16, which for any screen size
+// below 100,000 pixels a side agrees exactly with these products.
+struct Ratio {
+  int64_t height;
+  int64_t width;
+};
+constexpr Ratio kGameRatios[] = {{3, 4}, {4, 5}, {3, 5}, {10, 16}, {9, 16}};
+
+}  // namespace
+
+bool videoModeMeetsGameRules(const ResolutionModeInfo& mode) {
+  if ((mode.flags & kVideoModeExclusive) == 0) return false;
+  if (mode.width < kMinOptionWidth || mode.height < kMinOptionHeight) return false;
+  for (const Ratio& ratio : kGameRatios)
+    if (int64_t{mode.height} * ratio.width == int64_t{mode.width} * ratio.height) return true;
+  return false;
+}

@@ -25,7 +25,7 @@ int32_t sensibleModeCount() {
 
 }  // namespace
 
-// The modes a page may offer. The count is asked again before each mode, since the game may
+// The modes a page may offer: those the game's own list offers. The count is asked again before each mode, since the game may
 // drop modes (a device reset) while the list is being gathered.
 std::vector<ResolutionOption> listResolutionOptions(int32_t current) {
   std::vector<ResolutionOption> options;
@@ -35,7 +35,7 @@ std::vector<ResolutionOption> listResolutionOptions(int32_t current) {
   for (int32_t mode = 0; mode < count; ++mode) {
     if (!gState.nativeSupported || mode >= sensibleModeCount()) continue;
     ResolutionModeInfo info{};
-    if (!getResolutionModeInfo(mode, &info)) continue;
+    if (!getResolutionModeInfo(mode, &info) || !gameOffersVideoMode(mode, info)) continue;
     addResolutionOption(options, {mode, info.width, info.height});
   }
   finishResolutionOptions(options, current);

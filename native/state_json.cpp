@@ -42,7 +42,7 @@ void appendMember(std::string& out, const char* name, bool value) {
 void appendSettings(std::string& out, const StateSnapshot& snapshot) {
   const GameSettingValues& game = snapshot.settings;
   appendMember(out, "mouseSensitivity", int64_t{mouseSensitivityToPage(game.mouseSensitivity)});
-  appendMember(out, "invertY", game.invertY != 0);
+  appendMember(out, "invertY", invertedToggleToPage(game.invertY));
   appendMember(out, "mouseSteer", game.mouseSteer != 0);
   appendMember(out, "mouseFly", game.mouseFly != 0);
   appendMember(out, "brightness", int64_t{brightnessToPage(game.brightness)});
@@ -98,7 +98,7 @@ GameSettingValues defaultGameSettingValues() {
   GameSettingValues values{};
   values.mouseSensitivity = 0.0025f;  // bits 0x3B23D70A, page 47
   values.brightness = 256;
-  values.drawDistance = 1.2f;  // bits 0x3F99999A, page 40
+  values.drawDistance = 1.2f;  // bits 0x3F99999A, page 31
   values.frameLimiter = 1;
   values.hud = 1;
   values.sfxVolume = 64;

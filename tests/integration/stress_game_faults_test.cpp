@@ -43,10 +43,11 @@ const RoutineFault kRoutines[] = {
     {gta::kClearActionSlot, "[NATIVE] EXCEPTION while changing binding."},
     {gta::kSetKeyboardKeyForAction, "[NATIVE] EXCEPTION while changing binding."},
     {gta::kSetMouseButtonForAction, "[NATIVE] EXCEPTION while changing binding."},
-    {gta::kStartGameMenu, "[MAP] Failed to start native GTA menu."},
     {gta::kSwitchMenuPage, "[MAP] Failed to switch to native MAP page. Returning to Tembra menu."},
     {gta::kApplySfxVolume, ""},
     {gta::kApplyMusicVolume, ""},
+    {gta::kApplyRadioEq, ""},
+    {gta::kApplyRadioAutoRetune, ""},
     {gta::kGetResolutionModeCount, ""},
     {gta::kGetResolutionModeInfo, ""},
 };
@@ -58,11 +59,12 @@ const uintptr_t kGameAddresses[] = {
     gta::kGameMenu,        gta::kGameControls,     gta::kMouseSensitivity,  gta::kMouseSteer,
     gta::kActionTable,     gta::kActionTable + 59 * 32 - 4, gta::kPlayerPed, gta::kResolutionGate,
     gta::kSaveSettings,    gta::kReinitControls,   gta::kClearActionSlot,   gta::kSetKeyboardKeyForAction,
-    gta::kStartGameMenu,   gta::kSwitchMenuPage,   gta::kGetResolutionModeCount, gta::kApplySfxVolume,
+    gta::kMenuStartRequest, gta::kSwitchMenuPage,   gta::kGetResolutionModeCount, gta::kApplySfxVolume,
 };
 
 const char* const kSettingNames[] = {"mouseSensitivity", "invertY", "brightness", "drawDistance", "resolutionMode",
-                                     "hud", "radarMode", "sfxVolume", "musicVolume", "radioAuto"};
+                                     "hud", "radarMode", "sfxVolume", "musicVolume", "radioAuto",
+                                     "radioEq"};
 const char* const kActions[] = {"map", "reset_controls", "capture_on", "capture_off", "continue"};
 
 using stress::msSince;

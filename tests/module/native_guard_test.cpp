@@ -125,19 +125,20 @@ TEST_P(MisbehavingRoutine, SaveFailsAndIsLogged) {
 
 TEST_P(MisbehavingRoutine, EveryOtherRoutineCallFails) {
   for (uintptr_t routine : {gta::kReinitControls, gta::kDeleteMatchingActionInitiators, gta::kClearActionSlot,
-                            gta::kSetKeyboardKeyForAction, gta::kSetMouseButtonForAction, gta::kStartGameMenu,
-                            gta::kSwitchMenuPage, gta::kApplySfxVolume, gta::kApplyMusicVolume})
+                            gta::kSetKeyboardKeyForAction, gta::kSetMouseButtonForAction, gta::kSwitchMenuPage,
+                            gta::kApplySfxVolume, gta::kApplyMusicVolume, gta::kApplyRadioEq, gta::kApplyRadioAutoRetune})
     sim::setRoutineBehaviour(routine, GetParam());
   EXPECT_FALSE(callReinitControls());
   EXPECT_FALSE(callDeleteMatchingActionInitiators(1, 2, 3));
   EXPECT_FALSE(callClearActionSlot(1, 2));
   EXPECT_FALSE(callClearActionSlotAndSetKey(1, 0, 3)) << "stops at the clear";
-  EXPECT_FALSE(startGameMenu());
   sim::setGameValue<uint8_t>(gta::kGameMenuActive, 1);
   EXPECT_FALSE(switchToMapPage());
   EXPECT_FALSE(callApplySfxVolume(3));
   EXPECT_FALSE(callApplyMusicVolume(3));
-  EXPECT_EQ(sim::routineCalls().size(), 8u);
+  EXPECT_FALSE(callApplyRadioEq(1));
+  EXPECT_FALSE(callApplyRadioAutoRetune(0));
+  EXPECT_EQ(sim::routineCalls().size(), 9u);
 }
 
 TEST_P(MisbehavingRoutine, ResolutionCallsFailWithZeroedResults) {
@@ -171,12 +172,14 @@ TEST_F(GuardedAccess, MemberRoutinesGetTheirReceiverAndArgumentsInOrder) {
   ASSERT_TRUE(callClearActionSlot(7, 1));
   ASSERT_TRUE(callClearActionSlotAndSetKey(58, 0, 'W'));
   ASSERT_TRUE(callClearActionSlotAndSetKey(3, 2, 2));
-  ASSERT_TRUE(startGameMenu());
+  sim::setGameValue<uint8_t>(gta::kGameMenuActive, 1);
   ASSERT_TRUE(switchToMapPage());
   ASSERT_TRUE(callApplySfxVolume(33));
   ASSERT_TRUE(callApplyMusicVolume(64));
+  ASSERT_TRUE(callApplyRadioEq(1));
+  ASSERT_TRUE(callApplyRadioAutoRetune(0));
   const std::vector<sim::RoutineCall> calls = sim::routineCalls();
-  ASSERT_EQ(calls.size(), 11u);
+  ASSERT_EQ(calls.size(), 12u);
   const struct {
     uintptr_t routine;
     uintptr_t receiver;
@@ -189,17 +192,33 @@ TEST_F(GuardedAccess, MemberRoutinesGetTheirReceiverAndArgumentsInOrder) {
       {gta::kSetKeyboardKeyForAction, gta::kGameControls, {58, 'W', 0}},
       {gta::kClearActionSlot, gta::kGameControls, {3, 2}},
       {gta::kSetMouseButtonForAction, gta::kGameControls, {3, 2}},
-      {gta::kStartGameMenu, gta::kGameMenu, {}},
       {gta::kSwitchMenuPage, gta::kGameMenu, {5}},
-      {gta::kApplySfxVolume, 0, {33}},
-      {gta::kApplyMusicVolume, 0, {64}},
+      {gta::kApplySfxVolume, gta::kAudioEngine, {33}},
+      {gta::kApplyMusicVolume, gta::kAudioEngine, {64}},
+      {gta::kApplyRadioEq, gta::kAudioEngine, {1}},
+      {gta::kApplyRadioAutoRetune, gta::kAudioEngine, {0}},
   };
   for (size_t i = 0; i < calls.size(); ++i) {
     EXPECT_EQ(calls[i].routine, expected[i].routine) << i;
     EXPECT_EQ(calls[i].receiver, expected[i].receiver) << i;
     EXPECT_EQ(calls[i].args, expected[i].args) << i;
   }
-  EXPECT_EQ(sim::gameValue<uint8_t>(gta::kGameMenuActive), 1) << "the game's menu started";
+}
+
+// The game's menu is requested as the game requests it: the start-request byte, set only while
+// its menu is not up, and no routine called.
+TEST_F(GuardedAccess, TheGamesMenuIsRequestedThroughItsStartRequestByte) {
+  sim::setGameValue<uint8_t>(gta::kGameMenuActive, 1);
+  ASSERT_TRUE(requestGameMenu());
+  EXPECT_EQ(sim::gameValue<uint8_t>(gta::kMenuStartRequest), 0) << "the menu is up already";
+  sim::setGameValue<uint8_t>(gta::kGameMenuActive, 0);
+  ASSERT_TRUE(requestGameMenu());
+  EXPECT_EQ(sim::gameValue<uint8_t>(gta::kMenuStartRequest), 1);
+  EXPECT_TRUE(sim::routineCalls().empty());
+  sim::runGameFrame();
+  EXPECT_EQ(sim::gameValue<uint8_t>(gta::kGameMenuActive), 1) << "the game's next frame opens its menu";
+  EXPECT_EQ(sim::gameValue<uint8_t>(gta::kMenuStartRequest), 0);
+  sim::setGameValue<uint8_t>(gta::kGameMenuActive, 0);
 }
 
 TEST_F(GuardedAccess, ResolutionModesAreReadOnlyBehindAnOpenGate) {
@@ -259,12 +278,17 @@ TEST(GameTable, EveryAddressMatchesTheGameAndIsDistinct) {
       {game::kClearActionSlot, gta::kClearActionSlot},
       {game::kSetKeyboardKeyForAction, gta::kSetKeyboardKeyForAction},
       {game::kSetMouseButtonForAction, gta::kSetMouseButtonForAction},
-      {game::kStartGameMenu, gta::kStartGameMenu},
       {game::kSwitchMenuPage, gta::kSwitchMenuPage},
       {game::kGetResolutionModeCount, gta::kGetResolutionModeCount},
       {game::kGetResolutionModeInfo, gta::kGetResolutionModeInfo},
       {game::kApplySfxVolume, gta::kApplySfxVolume},
       {game::kApplyMusicVolume, gta::kApplyMusicVolume},
+      {game::kApplyRadioEq, gta::kApplyRadioEq},
+      {game::kApplyRadioAutoRetune, gta::kApplyRadioAutoRetune},
+      {game::kAudioEngine, gta::kAudioEngine},
+      {game::kMenuStartRequest, gta::kMenuStartRequest},
+      {game::kLodDistanceScale, gta::kLodDistanceScale},
+      {game::kVideoModeNames, gta::kVideoModeNames},
   };
   std::set<uintptr_t> distinct;
   for (const auto& [table, layout] : entries) {

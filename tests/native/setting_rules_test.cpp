@@ -1,5 +1,5 @@
-// The settings' conversions: exact single-precision game values, and read-backs that stay on
-// the page's scale for every value a game variable can hold.
+// The settings' conversions onto the game's own ranges and back, the game's rules for display
+// modes, and read-backs that stay on the page's scale for every value a game variable can hold.
 #include "native/setting_rules.h"
 
 #include <gtest/gtest.h>
@@ -24,56 +24,86 @@ float floatOf(uint32_t bits) {
   return value;
 }
 
-struct FloatWrite {
-  int32_t page;
-  uint32_t mouseSensitivityBits;
-  uint32_t drawDistanceBits;
-};
+// The ranges of the game's own sliders, spelt out here so that a wrong end in the module fails.
+constexpr float kSensitivityMin = 1.0f / 3200.0f;
+constexpr float kSensitivityMax = 1.0f / 200.0f;
+constexpr float kDrawDistanceMin = 0.925f;
+constexpr float kDrawDistanceMax = 1.8f;
+constexpr int32_t kBrightnessMax = 384;
+constexpr int32_t kVolumeLevels = 64;
 
-// Worked out step by step in IEEE single precision: clamp, convert, / 100, x span, + minimum.
-const FloatWrite kFloatWrites[] = {
-    {-5, 0x3983126F, 0x3F4CCCCD}, {0, 0x3983126F, 0x3F4CCCCD},   {1, 0x399BF9C6, 0x3F4F5C29},
-    {33, 0x3AEE392F, 0x3F90A3D7}, {50, 0x3B2C0831, 0x3FA66666},  {99, 0x3BA24895, 0x3FE51EB8},
-    {100, 0x3BA3D70A, 0x3FE66666}, {150, 0x3BA3D70A, 0x3FE66666}, {INT32_MIN, 0x3983126F, 0x3F4CCCCD},
-};
-
-TEST(SettingRules, FloatSettingsAreWrittenAsTheExactSinglePrecisionValues) {
-  for (const FloatWrite& write : kFloatWrites) {
-    EXPECT_EQ(bitsOf(mouseSensitivityFromPage(write.page)), write.mouseSensitivityBits) << write.page;
-    EXPECT_EQ(bitsOf(drawDistanceFromPage(write.page)), write.drawDistanceBits) << write.page;
-  }
-}
-
-TEST(SettingRules, EveryPercentSurvivesAFloatWriteAndReadBack) {
+// Every page value lands inside the game's range, the ends exactly on the game's ends, each step
+// strictly above the one before, nearest to the page value's place in the range; and it reads
+// back as itself, or for a volume (65 levels) as the nearest page value of the level it landed on.
+TEST(SettingRules, EveryPageValueLandsInTheGamesRangeAndReadsBackAsItselfOrItsNearestLevel) {
   for (int32_t page = 0; page <= 100; ++page) {
-    EXPECT_EQ(mouseSensitivityToPage(mouseSensitivityFromPage(page)), page);
-    EXPECT_EQ(drawDistanceToPage(drawDistanceFromPage(page)), page);
+    const float sensitivity = mouseSensitivityFromPage(page);
+    const float distance = drawDistanceFromPage(page);
+    const int32_t brightness = brightnessFromPage(page);
+    const int32_t level = volumeLevelFromPage(page);
+    EXPECT_GE(sensitivity, kSensitivityMin) << page;
+    EXPECT_LE(sensitivity, kSensitivityMax) << page;
+    EXPECT_GE(distance, kDrawDistanceMin) << page;
+    EXPECT_LE(distance, kDrawDistanceMax) << page;
+    EXPECT_LE(std::fabs(brightness - page * kBrightnessMax / 100.0), 0.5) << page;
+    EXPECT_LE(std::fabs(level - page * kVolumeLevels / 100.0), 0.5) << page;
+    if (page > 0) {
+      EXPECT_GT(sensitivity, mouseSensitivityFromPage(page - 1)) << page;
+      EXPECT_GT(distance, drawDistanceFromPage(page - 1)) << page;
+      EXPECT_GT(brightness, brightnessFromPage(page - 1)) << page;
+    }
+    EXPECT_EQ(mouseSensitivityToPage(sensitivity), page);
+    EXPECT_EQ(drawDistanceToPage(distance), page);
+    EXPECT_EQ(brightnessToPage(brightness), page);
+    const int32_t volumeBack = volumeLevelToPage(static_cast<uint8_t>(level));
+    EXPECT_LE(std::fabs(volumeBack - level * 100.0 / kVolumeLevels), 0.5) << page;
+    EXPECT_EQ(volumeLevelFromPage(volumeBack), level) << "a level's page value is that level's";
   }
+  EXPECT_EQ(mouseSensitivityFromPage(0), kSensitivityMin);
+  EXPECT_EQ(mouseSensitivityFromPage(100), kSensitivityMax);
+  EXPECT_EQ(drawDistanceFromPage(0), kDrawDistanceMin);
+  EXPECT_EQ(drawDistanceFromPage(100), kDrawDistanceMax);
+  EXPECT_EQ(brightnessFromPage(100), kBrightnessMax);
+  EXPECT_EQ(volumeLevelFromPage(100), kVolumeLevels);
 }
 
-struct IntegerCase {
-  int32_t page;
-  int32_t brightness;     // written
-  int32_t brightnessBack; // read back
-  int32_t volumeLevel;
-  int32_t volumeBack;
-  int32_t radarMode;
-};
+TEST(SettingRules, PageValuesOutsideZeroToHundredCountAsTheNearestEnd) {
+  for (const int32_t outside : {INT32_MIN, -3, 101, INT32_MAX}) {
+    const int32_t end = outside < 0 ? 0 : 100;
+    EXPECT_EQ(mouseSensitivityFromPage(outside), mouseSensitivityFromPage(end)) << outside;
+    EXPECT_EQ(drawDistanceFromPage(outside), drawDistanceFromPage(end)) << outside;
+    EXPECT_EQ(brightnessFromPage(outside), brightnessFromPage(end)) << outside;
+    EXPECT_EQ(volumeLevelFromPage(outside), volumeLevelFromPage(end)) << outside;
+    EXPECT_EQ(radarModeFromPage(outside), outside < 0 ? 0 : 2) << outside;
+    EXPECT_EQ(toggleFromPage(outside), 1) << outside;
+    EXPECT_EQ(invertedToggleFromPage(outside), 0) << outside;
+  }
+  EXPECT_EQ(toggleFromPage(0), 0);
+  EXPECT_EQ(invertedToggleFromPage(0), 1) << "the game's menu shows invert mouse OFF for 1";
+  EXPECT_TRUE(invertedToggleToPage(0));
+  EXPECT_FALSE(invertedToggleToPage(1));
+}
 
-const IntegerCase kIntegerCases[] = {
-    {INT32_MIN, 0, 0, 0, 0, 0}, {-3, 0, 0, 0, 0, 0},       {0, 0, 0, 0, 0, 0},      {1, 5, 0, 1, 1, 1},
-    {2, 10, 1, 1, 1, 2},        {33, 168, 32, 21, 32, 2},  {50, 256, 50, 32, 50, 2}, {99, 506, 98, 63, 98, 2},
-    {100, 512, 100, 64, 100, 2}, {7, 35, 6, 4, 6, 2},       {INT32_MAX, 512, 100, 64, 100, 2},
-};
-
-TEST(SettingRules, IntegerSettingsTruncateAndClampAsTheGameStoresThem) {
-  for (const IntegerCase& c : kIntegerCases) {
-    EXPECT_EQ(brightnessFromPage(c.page), c.brightness) << c.page;
-    EXPECT_EQ(brightnessToPage(c.brightness), c.brightnessBack) << c.page;
-    EXPECT_EQ(volumeLevelFromPage(c.page), c.volumeLevel) << c.page;
-    EXPECT_EQ(volumeLevelToPage(static_cast<uint8_t>(c.volumeLevel)), c.volumeBack) << c.page;
-    EXPECT_EQ(radarModeFromPage(c.page), c.radarMode) << c.page;
-    EXPECT_EQ(toggleFromPage(c.page), c.page != 0 ? 1 : 0) << c.page;
+// The game's own list of display modes, by its rules.
+TEST(SettingRules, VideoModesFollowTheGamesListRules) {
+  const struct {
+    int32_t width, height;
+    uint32_t flags;
+    bool offered;
+  } modes[] = {
+      {640, 480, 1, true},    {800, 600, 1, true},     {1280, 1024, 1, true},  {1280, 768, 1, true} /* 5:3 */,
+      {1680, 1050, 1, true},  {1920, 1080, 1, true},   {3840, 2160, 1, true},  {1920, 1080, 0, false} /* windowed */,
+      {1920, 1080, 3, true} /* other flag bits */,     {1366, 768, 1, false},  {1360, 768, 1, false},
+      {2560, 1080, 1, false}, {320, 240, 1, false},    {512, 384, 1, false},   {1024, 768, 0, false},
+      {0, 0, 1, false},       {-640, -480, 1, false},  {INT32_MAX, INT32_MAX, 1, false},
+  };
+  for (const auto& mode : modes) {
+    ResolutionModeInfo info{};
+    info.width = mode.width;
+    info.height = mode.height;
+    info.depth = 32;
+    info.flags = mode.flags;
+    EXPECT_EQ(videoModeMeetsGameRules(info), mode.offered) << mode.width << "x" << mode.height << " flags " << mode.flags;
   }
 }
 
@@ -94,20 +124,21 @@ TEST(SettingRules, HostileGameValuesReadBackOnThePagesScale) {
     EXPECT_EQ(drawDistanceToPage(f.value), f.page) << bitsOf(f.value);
   }
   EXPECT_EQ(mouseSensitivityToPage(0.0025f), 47) << "the default the document assumes";
-  EXPECT_EQ(drawDistanceToPage(1.2f), 40);
+  EXPECT_EQ(drawDistanceToPage(1.2f), 31);
+  EXPECT_EQ(brightnessToPage(256), 67) << "the game's default brightness";
 
   const struct {
     int32_t value;
     int32_t brightness;
     int32_t radar;
-  } ints[] = {{INT32_MIN, 0, 0}, {-1, 0, 0}, {511, 99, 2}, {1000, 100, 2}, {21474837, 100, 2}, {INT32_MAX, 100, 2}};
+  } ints[] = {{INT32_MIN, 0, 0}, {-1, 0, 0}, {383, 100, 2}, {382, 99, 2}, {511, 100, 2}, {21474837, 100, 2}, {INT32_MAX, 100, 2}};
   for (const auto& i : ints) {
     EXPECT_EQ(brightnessToPage(i.value), i.brightness) << i.value;
     EXPECT_EQ(radarModeToPage(i.value), i.radar) << i.value;
   }
   for (int level = 0; level <= 255; ++level) {
     const int32_t page = volumeLevelToPage(static_cast<uint8_t>(level));
-    EXPECT_EQ(page, level >= 64 ? 100 : level * 100 / 64) << level;
+    EXPECT_EQ(page, level >= 64 ? 100 : (level * 100 + 32) / 64) << level;
   }
 }
 

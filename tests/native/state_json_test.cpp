@@ -34,7 +34,7 @@ StateSnapshot supportedSnapshot() {
   snapshot.capturedKey = 1001;
   snapshot.settings.brightness = 1000;      // out of range: reported as 100
   snapshot.settings.drawDistance = -3.0f;   // reported as 0
-  snapshot.settings.invertY = 0xFF;         // any non-zero byte is on
+  snapshot.settings.invertY = 0xFF;         // any non-zero byte is the game's "invert mouse" OFF
   snapshot.settings.frameLimiter = 0;
   snapshot.settings.radarMode = 7;
   snapshot.settings.sfxVolume = 21;
@@ -58,9 +58,9 @@ TEST(StateJson, SupportedDocumentHasEveryMemberInOrderWithoutWhitespace) {
   }
   EXPECT_EQ(document,
             "{\"supported\":true,\"menuOpen\":false,\"menuGeneration\":-7,\"captureCancelCounter\":0,"
-            "\"capturedKey\":1001,\"capturedKeyCounter\":0,\"settings\":{\"mouseSensitivity\":47,\"invertY\":true,"
+            "\"capturedKey\":1001,\"capturedKeyCounter\":0,\"settings\":{\"mouseSensitivity\":47,\"invertY\":false,"
             "\"mouseSteer\":false,\"mouseFly\":false,\"brightness\":100,\"drawDistance\":0,\"widescreen\":false,"
-            "\"frameLimiter\":false,\"hud\":true,\"subtitles\":false,\"radarMode\":2,\"sfxVolume\":32,"
+            "\"frameLimiter\":false,\"hud\":true,\"subtitles\":false,\"radarMode\":2,\"sfxVolume\":33,"
             "\"musicVolume\":100,\"radioEq\":true,\"radioAuto\":true,\"resolutionMode\":9,\"resolutionWidth\":1024,"
             "\"resolutionHeight\":768,\"resolutionOptions\":[{\"mode\":1,\"width\":640,\"height\":480},"
             "{\"mode\":2,\"width\":800,\"height\":600}]},\"bindings\":{" +

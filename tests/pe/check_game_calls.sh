@@ -16,8 +16,11 @@ member_routines=(
   "52fd70 b70198 2"  # ClearActionSlot
   "530490 b70198 3"  # SetKeyboardKeyForAction
   "52f590 b70198 2"  # SetMouseButtonForAction
-  "576b70 ba6748 0"  # StartGameMenu
   "573680 ba6748 1"  # SwitchMenuPage
+  "506e10 b6bc90 1"  # SetEffectsMasterVolume
+  "506de0 b6bc90 1"  # SetMusicMasterVolume
+  "506f90 b6bc90 1"  # SetBassEnhanceOnOff
+  "506f80 b6bc90 1"  # SetRadioAutoRetuneOnOff
 )
 
 # Within one function: the routine's address is loaded into a register that is then called or

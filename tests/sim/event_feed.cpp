@@ -35,6 +35,7 @@ const Watched kWatched[] = {
     {"subtitles", gta::kSubtitles, 1},              {"radarMode", gta::kRadarMode, 4},
     {"sfxVolume", gta::kSfxVolume, 1},              {"musicVolume", gta::kMusicVolume, 1},
     {"radioEq", gta::kRadioEq, 1},                  {"radioAuto", gta::kRadioAuto, 1},
+    {"lodDistanceScale", gta::kLodDistanceScale, 4}, {"menuStartRequest", gta::kMenuStartRequest, 1},
     {"gameMenuActive", gta::kGameMenuActive, 1},
 };
 
@@ -45,10 +46,11 @@ const std::map<uintptr_t, const char*> kRoutineNames = {
     {gta::kClearActionSlot, "ClearActionSlot"},
     {gta::kSetKeyboardKeyForAction, "SetKeyboardKeyForAction"},
     {gta::kSetMouseButtonForAction, "SetMouseButtonForAction"},
-    {gta::kStartGameMenu, "StartGameMenu"},
     {gta::kSwitchMenuPage, "SwitchMenuPage"},
     {gta::kApplySfxVolume, "ApplySfxVolume"},
     {gta::kApplyMusicVolume, "ApplyMusicVolume"},
+    {gta::kApplyRadioEq, "ApplyRadioEq"},
+    {gta::kApplyRadioAutoRetune, "ApplyRadioAutoRetune"},
 };
 
 long long readValue(uintptr_t address, int bytes) {

@@ -2,6 +2,7 @@
 #include "tests/sim/sim_game.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <stdexcept>
@@ -30,7 +31,13 @@ std::mutex callsLock;
 std::vector<RoutineCall> calls;
 std::atomic<bool> recordCalls{true};
 RoutineBehaviour behaviours[16];
-std::vector<std::pair<int32_t, int32_t>> resolutionModes = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}};
+std::vector<VideoMode> videoModes = {{1920, 1080, 32, 0},           {640, 480, 32, kExclusive},
+                                     {800, 600, 32, kExclusive},    {1024, 768, 32, kExclusive},
+                                     {1280, 720, 32, kExclusive},   {1366, 768, 32, kExclusive},
+                                     {1920, 1080, 32, kExclusive}};
+constexpr int32_t kCurrentModeAtStart = 3;  // 1024 x 768
+int64_t videoMemoryBytes = int64_t{256} << 20;
+constexpr int64_t kVideoMemoryTheGameKeeps = int64_t{45} << 20;
 
 constexpr int kActions = 59;
 constexpr int kSlots = 3;
@@ -38,8 +45,8 @@ constexpr int kMouseSlot = 2;
 
 // The game's menu, touched on the game thread only (its routines and runGameFrame).
 uint64_t menuStartDelayMs = 0;
-bool menuStarting = false;
-uint64_t menuStartedAt = 0;
+bool requestSeen = false;
+uint64_t requestSeenAt = 0;
 int32_t menuPage = 0;
 size_t keyMessagesHandled = 0;
 
@@ -108,8 +115,35 @@ void writeDefaultControls() {
 
 void showMenu() {
   setGameValue<uint8_t>(gta::kGameMenuActive, 1);
-  menuStarting = false;
   menuPage = 0;  // its first page, not the map
+}
+
+void leaveMenu() {
+  setGameValue<uint8_t>(gta::kGameMenuActive, 0);
+  menuPage = 0;
+}
+
+// The game's list of mode names at its address: null until built, then one entry per mode.
+char** modeNames() { return gameValue<char**>(gta::kVideoModeNames); }
+
+void freeVideoModeList() {
+  char** names = modeNames();
+  if (names == nullptr) return;
+  for (size_t mode = 0; mode < videoModes.size(); ++mode) std::free(names[mode]);
+  std::free(names);
+  setGameValue<char**>(gta::kVideoModeNames, nullptr);
+}
+
+bool gameRatio(const VideoMode& mode) {
+  const float ratio = static_cast<float>(mode.height) / static_cast<float>(mode.width);
+  return ratio == 3.0f / 4.0f || ratio == 4.0f / 5.0f || ratio == 0.6f || ratio == 10.0f / 16.0f ||
+         ratio == 9.0f / 16.0f;
+}
+
+bool gameListsMode(const VideoMode& mode) {
+  if ((mode.flags & kExclusive) == 0 || mode.width < 640 || mode.height < 480 || !gameRatio(mode)) return false;
+  if (mode.width == 640 && mode.height == 480) return true;
+  return videoMemoryBytes - int64_t{mode.width} * mode.height * mode.depth / 8 > kVideoMemoryTheGameKeeps;
 }
 
 // Every routine's effect follows its record and its behaviour: a routine told to fault never
@@ -122,14 +156,14 @@ void MEMBER reinitControls(void* self) {
   enter(gta::kReinitControls, self, {});
   writeDefaultControls();
 }
+// DeleteMatchingActionInitiators (0x531C90): a key blank for the slot kind is ignored; otherwise
+// every action's slot of this one kind that holds the key is cleared (the game walks the groups
+// of actions that share the key's situation and compares one slot kind at a time).
 void MEMBER deleteMatchingActionInitiators(void* self, int32_t action, int32_t key, int32_t type) {
   enter(gta::kDeleteMatchingActionInitiators, self, {action, key, type});
-  if (!inTable(action, type)) return;
-  // A keyboard key leaves both keyboard slots of every action, a mouse button the mouse slots.
+  if (!inTable(action, type) || static_cast<uint32_t>(key) == emptySlot(type)) return;
   for (int other = 0; other < kActions; ++other)
-    for (int slot = 0; slot < kSlots; ++slot)
-      if ((slot == kMouseSlot) == (type == kMouseSlot) && actionKey(other, slot) == static_cast<uint32_t>(key))
-        setActionKey(other, slot, emptySlot(slot));
+    if (actionKey(other, type) == static_cast<uint32_t>(key)) setActionKey(other, type, emptySlot(type));
 }
 void MEMBER clearActionSlot(void* self, int32_t action, int32_t type) {
   enter(gta::kClearActionSlot, self, {action, type});
@@ -143,12 +177,6 @@ void MEMBER setMouseButtonForAction(void* self, int32_t action, int32_t key) {
   enter(gta::kSetMouseButtonForAction, self, {action, key});
   if (inTable(action, kMouseSlot)) setActionKey(action, kMouseSlot, static_cast<uint32_t>(key));
 }
-void MEMBER startGameMenu(void* self) {
-  enter(gta::kStartGameMenu, self, {});
-  menuStarting = true;
-  menuStartedAt = tickMs();
-  if (menuStartDelayMs == 0) showMenu();
-}
 void MEMBER switchMenuPage(void* self, int32_t page) {
   enter(gta::kSwitchMenuPage, self, {page});
   menuPage = page;
@@ -156,17 +184,20 @@ void MEMBER switchMenuPage(void* self, int32_t page) {
 
 int32_t __cdecl getResolutionModeCount() {
   enter(gta::kGetResolutionModeCount, nullptr, {});
-  return static_cast<int32_t>(resolutionModes.size());
+  return static_cast<int32_t>(videoModes.size());
 }
 int32_t __cdecl getResolutionModeInfo(void* info, int32_t mode) {
   enter(gta::kGetResolutionModeInfo, nullptr, {static_cast<int32_t>(reinterpret_cast<uintptr_t>(info)), mode});
-  if (mode < 0 || mode >= static_cast<int32_t>(resolutionModes.size())) return 0;
-  std::memcpy(info, &resolutionModes[mode].first, sizeof(int32_t));
-  std::memcpy(static_cast<char*>(info) + 4, &resolutionModes[mode].second, sizeof(int32_t));
+  if (mode < 0 || mode >= static_cast<int32_t>(videoModes.size())) return 0;
+  std::memcpy(info, &videoModes[mode], sizeof(VideoMode));  // width, height, depth, flags
   return 1;
 }
-void __cdecl applySfxVolume(uint32_t level) { enter(gta::kApplySfxVolume, nullptr, {static_cast<int32_t>(level)}); }
-void __cdecl applyMusicVolume(uint32_t level) { enter(gta::kApplyMusicVolume, nullptr, {static_cast<int32_t>(level)}); }
+// The audio engine's members take the menu's value as a signed byte: only the low byte of the
+// argument counts.
+void MEMBER setEffectsMasterVolume(void* self, int8_t level) { enter(gta::kApplySfxVolume, self, {level}); }
+void MEMBER setMusicMasterVolume(void* self, int8_t level) { enter(gta::kApplyMusicVolume, self, {level}); }
+void MEMBER setBassEnhanceOnOff(void* self, uint8_t on) { enter(gta::kApplyRadioEq, self, {on}); }
+void MEMBER setRadioAutoRetuneOnOff(void* self, uint8_t on) { enter(gta::kApplyRadioAutoRetune, self, {on}); }
 
 const Routine kRoutines[] = {
     {gta::kSaveSettings, reinterpret_cast<void*>(&saveSettings)},
@@ -175,12 +206,13 @@ const Routine kRoutines[] = {
     {gta::kClearActionSlot, reinterpret_cast<void*>(&clearActionSlot)},
     {gta::kSetKeyboardKeyForAction, reinterpret_cast<void*>(&setKeyboardKeyForAction)},
     {gta::kSetMouseButtonForAction, reinterpret_cast<void*>(&setMouseButtonForAction)},
-    {gta::kStartGameMenu, reinterpret_cast<void*>(&startGameMenu)},
     {gta::kSwitchMenuPage, reinterpret_cast<void*>(&switchMenuPage)},
     {gta::kGetResolutionModeCount, reinterpret_cast<void*>(&getResolutionModeCount)},
     {gta::kGetResolutionModeInfo, reinterpret_cast<void*>(&getResolutionModeInfo)},
-    {gta::kApplySfxVolume, reinterpret_cast<void*>(&applySfxVolume)},
-    {gta::kApplyMusicVolume, reinterpret_cast<void*>(&applyMusicVolume)},
+    {gta::kApplySfxVolume, reinterpret_cast<void*>(&setEffectsMasterVolume)},
+    {gta::kApplyMusicVolume, reinterpret_cast<void*>(&setMusicMasterVolume)},
+    {gta::kApplyRadioEq, reinterpret_cast<void*>(&setBassEnhanceOnOff)},
+    {gta::kApplyRadioAutoRetune, reinterpret_cast<void*>(&setRadioAutoRetuneOnOff)},
 };
 static_assert(sizeof kRoutines / sizeof kRoutines[0] <= sizeof behaviours / sizeof behaviours[0], "one behaviour each");
 
@@ -291,6 +323,7 @@ void writePlausibleValues() {
   setGameValue<int32_t>(gta::kRadarMode, 0);
   setGameValue<int32_t>(gta::kBrightness, 256);
   setGameValue<float>(gta::kDrawDistance, 1.2f);
+  setGameValue<float>(gta::kLodDistanceScale, 1.2f);
   setGameValue<uint8_t>(gta::kSubtitles, 1);
   setGameValue<uint8_t>(gta::kWidescreen, 0);
   setGameValue<uint8_t>(gta::kFrameLimiter, 1);
@@ -299,8 +332,8 @@ void writePlausibleValues() {
   setGameValue<uint8_t>(gta::kMusicVolume, 64);
   setGameValue<uint8_t>(gta::kRadioEq, 1);
   setGameValue<uint8_t>(gta::kGameMenuActive, 0);
-  setGameValue<int32_t>(gta::kResolutionMode, 2);
-  setGameValue<int32_t>(gta::kResolutionModeSecondary, 2);
+  setGameValue<int32_t>(gta::kResolutionMode, kCurrentModeAtStart);
+  setGameValue<int32_t>(gta::kResolutionModeSecondary, kCurrentModeAtStart);
   setGameValue<int32_t>(gta::kPlayerPed, 0);  // the player is not in the world yet
   setGameValue<int32_t>(gta::kResolutionGate, 1);
 }
@@ -334,7 +367,37 @@ uintptr_t noAccessAddress() { return noAccessPage(); }
 
 void setRoutineBehaviour(uintptr_t routine, RoutineBehaviour behaviour) { behaviours[routineIndex(routine)] = behaviour; }
 
-void setResolutionModes(std::vector<std::pair<int32_t, int32_t>> modes) { resolutionModes = std::move(modes); }
+void setVideoModes(std::vector<VideoMode> modes) {
+  freeVideoModeList();
+  videoModes = std::move(modes);
+}
+
+void setResolutionModes(std::vector<std::pair<int32_t, int32_t>> modes) {
+  std::vector<VideoMode> exclusive;
+  for (const auto& size : modes) exclusive.push_back({size.first, size.second, 32, kExclusive});
+  setVideoModes(std::move(exclusive));
+}
+
+void setVideoMemoryBytes(int64_t bytes) { videoMemoryBytes = bytes; }
+
+void buildVideoModeList() {
+  if (modeNames() != nullptr) return;
+  char** names = static_cast<char**>(std::calloc(videoModes.size() + 1, sizeof(char*)));
+  for (size_t mode = 0; mode < videoModes.size(); ++mode) {
+    const VideoMode& video = videoModes[mode];
+    if (!gameListsMode(video)) continue;
+    names[mode] = static_cast<char*>(std::calloc(100, 1));
+    std::snprintf(names[mode], 100, "%d X %d X %d", video.width, video.height, video.depth);
+  }
+  setGameValue<char**>(gta::kVideoModeNames, names);
+}
+
+bool visitDisplayPage() {
+  buildVideoModeList();
+  const int32_t current = gameValue<int32_t>(gta::kResolutionMode);
+  if (current < 0 || current >= static_cast<int32_t>(videoModes.size())) return false;
+  return modeNames()[current] != nullptr;
+}
 
 uint32_t actionKey(int action, int slot) { return gameValue<uint32_t>(slotAddress(action, slot)); }
 
@@ -353,15 +416,28 @@ void setGameMenuStartDelay(uint64_t ms) { menuStartDelayMs = ms; }
 int32_t gameMenuPage() { return gameValue<uint8_t>(gta::kGameMenuActive) != 0 ? menuPage : 0; }
 
 void runGameFrame() {
-  if (menuStarting && menuStartDelayMs != kMenuNeverStarts && tickMs() - menuStartedAt >= menuStartDelayMs) showMenu();
+  bool escJustPressed = false;
   const std::vector<KeyMessage> keys = keyMessagesReceived();
-  for (; keyMessagesHandled < keys.size(); ++keyMessagesHandled) {
-    const KeyMessage& key = keys[keyMessagesHandled];
-    if (key.message != WM_KEYDOWN || key.virtualKey != VK_ESCAPE) continue;
-    if (gameValue<uint8_t>(gta::kGameMenuActive) == 0) continue;
-    setGameValue<uint8_t>(gta::kGameMenuActive, 0);
-    menuPage = 0;
+  for (; keyMessagesHandled < keys.size(); ++keyMessagesHandled)
+    if (keys[keyMessagesHandled].message == WM_KEYDOWN && keys[keyMessagesHandled].virtualKey == VK_ESCAPE)
+      escJustPressed = true;
+  const bool requested = gameValue<uint8_t>(gta::kMenuStartRequest) != 0;
+  if (requested && !requestSeen) {
+    requestSeen = true;
+    requestSeenAt = tickMs();
   }
+  const bool heldOff =
+      requestSeen && (menuStartDelayMs == kMenuNeverStarts || tickMs() - requestSeenAt < menuStartDelayMs);
+  if (heldOff) return;
+  const bool active = gameValue<uint8_t>(gta::kGameMenuActive) != 0;
+  if (requested && !active) {
+    showMenu();
+  } else if (escJustPressed) {
+    if (active) leaveMenu();
+    else showMenu();
+  }
+  setGameValue<uint8_t>(gta::kMenuStartRequest, 0);
+  requestSeen = false;
 }
 
 void setRecordRoutineCalls(bool record) { recordCalls.store(record); }
