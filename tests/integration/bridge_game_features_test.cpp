@@ -1,8 +1,11 @@
 // The last game features through the bridge in the simulated game: a binding changes the game's
-// action table in the next frame and shows in "/state" within 120 ms, "map" opens the game's map
-// page, "reset_controls" restores the game's default bindings.
+// action table in the next frame (taking the key from both keyboard slots of the action that held
+// it) and shows in "/state" within 120 ms, "map" opens the game's map page through the game's own
+// next frame or gives up when its menu never comes, no resolution request puts a mode into the
+// game that its Display page could not draw, "reset_controls" restores the game's defaults.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "tests/sim/bridge_client.h"
@@ -39,11 +42,13 @@ class BridgeGameFeatures : public ::testing::Test {
 
 TEST_F(BridgeGameFeatures, ABindingReachesTheGameInTheNextFrameAndTheStateWithin120Ms) {
   sim::setActionKey(22, 0, 'W');
+  sim::setActionKey(23, 1, 'W');
   EXPECT_EQ(get("/bind?action=3&type=1&key=87"), "{\"ok\":true}");
   EXPECT_EQ(sim::actionKey(3, 1), 0u) << "the game is only touched on its own thread";
   sim::runFrames(1, kFrameMs);
   EXPECT_EQ(sim::actionKey(3, 1), 87u);
   EXPECT_EQ(sim::actionKey(22, 0), sim::kNoKey) << "the game took W from the action that held it";
+  EXPECT_EQ(sim::actionKey(23, 1), sim::kNoKey) << "and from the other keyboard slot too";
   EXPECT_EQ(sim::callsOf(gta::kSaveSettings).size(), 1u);
   EXPECT_TRUE(sim::logHas("[NATIVE] Binding saved: action=3 type=1 key=87"));
   sim::runFrames(1, kStateRefreshMs);
@@ -60,6 +65,55 @@ TEST_F(BridgeGameFeatures, MapOpensTheGamesMapPage) {
   sim::runFrames(20, kFrameMs);
   EXPECT_EQ(sim::gameMenuPage(), 5);
   EXPECT_TRUE(sim::logHas("[MAP] Native GTA MAP page opened safely."));
+}
+
+TEST_F(BridgeGameFeatures, MapGivesUpAndWithdrawsItsRequestWhenTheGamesMenuNeverComes) {
+  sim::setGameMenuStartDelay(sim::kMenuNeverStarts);
+  EXPECT_EQ(get("/action?name=map"), "{\"ok\":true}");
+  sim::runFrames(100, kFrameMs);
+  EXPECT_TRUE(sim::logHas("[MAP] GTA menu did not become active. Returning to Tembra menu."));
+  EXPECT_EQ(sim::gameValue<uint8_t>(gta::kMenuStartRequest), 0);
+  sim::setGameMenuStartDelay(0);
+  sim::runFrames(5, kFrameMs);
+  EXPECT_EQ(sim::gameValue<uint8_t>(gta::kGameMenuActive), 0) << "no game menu comes up over the module's";
+  EXPECT_TRUE(sim::callsOf(gta::kSwitchMenuPage).empty());
+}
+
+// Every mode index a page can send, before the game has built its own list (its rules apply) and
+// after it has (here leaving out 1920 x 1080 for want of video memory): the game only ever holds
+// a mode its Display page can draw, and only such modes are offered.
+TEST_F(BridgeGameFeatures, NoResolutionRequestPutsAModeTheGameLeftOutIntoTheGame) {
+  const auto requestEveryMode = [](bool visitEach) {
+    for (int mode = -2; mode <= 8; ++mode) {
+      EXPECT_EQ(get("/setting?name=resolutionMode&value=" + std::to_string(mode)), "{\"ok\":true}");
+      sim::runFrames(1, kFrameMs);
+      if (visitEach) {
+        ASSERT_TRUE(sim::visitDisplayPage()) << "mode " << mode;
+      }
+    }
+    sim::runFrames(1, kStateRefreshMs);
+  };
+  requestEveryMode(false);
+  ASSERT_TRUE(sim::visitDisplayPage());
+  std::string state = get("/state");
+  EXPECT_FALSE(has(state, "{\"mode\":0,")) << "the windowed desktop mode: " << state;
+  EXPECT_FALSE(has(state, "\"width\":1366")) << state;
+  EXPECT_TRUE(has(state, "{\"mode\":6,")) << state;
+  EXPECT_EQ(sim::gameValue<int32_t>(gta::kResolutionMode), 6) << "the last mode the game offers";
+  EXPECT_TRUE(sim::logHas("[NATIVE] Resolution mode 5 refused: the game does not offer it."));
+
+  // A new device: the game builds its list anew, at a mode it holds itself, with less memory.
+  sim::setVideoModes({{1920, 1080, 32, 0}, {640, 480, 32, sim::kExclusive}, {800, 600, 32, sim::kExclusive},
+                      {1024, 768, 32, sim::kExclusive}, {1280, 720, 32, sim::kExclusive},
+                      {1366, 768, 32, sim::kExclusive}, {1920, 1080, 32, sim::kExclusive}});
+  sim::setGameValue<int32_t>(gta::kResolutionMode, 3);
+  sim::setVideoMemoryBytes(int64_t{50} << 20);
+  ASSERT_TRUE(sim::visitDisplayPage());
+  requestEveryMode(true);
+  state = get("/state");
+  EXPECT_FALSE(has(state, "{\"mode\":6,")) << state;
+  EXPECT_EQ(sim::gameValue<int32_t>(gta::kResolutionMode), 4);
+  sim::setVideoMemoryBytes(int64_t{256} << 20);
 }
 
 TEST_F(BridgeGameFeatures, ResetControlsRestoresTheDefaults) {

@@ -37,26 +37,34 @@ uint32_t gameWord(uintptr_t address, int width) {
   return word;
 }
 
+uint32_t bitsOf(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
 struct Write {
   const char* name;
   int32_t value;
   uintptr_t address;
   int width;
-  uint32_t expected;       // the bytes written, as a little-endian word
-  uintptr_t volumeRoutine;  // called with the level, or 0
+  uint32_t expected;        // the bytes written, as a little-endian word
+  uintptr_t audioRoutine;   // the audio engine's routine called with the value, or 0
 };
 
-// The float bit patterns are the single-precision results in the game's order of operations,
-// which the 32-bit build computes on the x87 unit.
+// Where the game's own menu would put each page value: the ends of its sliders, the nearest of
+// its brightness steps (0..384) and volume levels (0..64), invert mouse ON as 0.
 const Write kWrites[] = {
-    {"mouseSensitivity", 150, gta::kMouseSensitivity, 4, 0x3BA3D70A, 0},
-    {"mouseSensitivity", 33, gta::kMouseSensitivity, 4, 0x3AEE392F, 0},
-    {"drawDistance", 33, gta::kDrawDistance, 4, 0x3F90A3D7, 0},
-    {"drawDistance", 100, gta::kDrawDistance, 4, 0x3FE66666, 0},
-    {"invertY", -1, gta::kInvertY, 1, 1, 0},
+    {"mouseSensitivity", 150, gta::kMouseSensitivity, 4, bitsOf(1.0f / 200.0f), 0},
+    {"mouseSensitivity", 0, gta::kMouseSensitivity, 4, bitsOf(1.0f / 3200.0f), 0},
+    {"drawDistance", 0, gta::kDrawDistance, 4, bitsOf(0.925f), 0},
+    {"drawDistance", 100, gta::kDrawDistance, 4, bitsOf(1.8f), 0},
+    {"invertY", -1, gta::kInvertY, 1, 0, 0},
+    {"invertY", 0, gta::kInvertY, 1, 1, 0},
     {"mouseSteer", 0, gta::kMouseSteer, 1, 0, 0},
     {"mouseFly", 5, gta::kMouseFly, 1, 1, 0},
-    {"brightness", 33, gta::kBrightness, 4, 168, 0},
+    {"brightness", 33, gta::kBrightness, 4, 127, 0},
+    {"brightness", 100, gta::kBrightness, 4, 384, 0},
     {"widescreen", 1, gta::kWidescreen, 1, 1, 0},
     {"frameLimiter", 0, gta::kFrameLimiter, 1, 0, 0},
     {"hud", 0, gta::kHud, 1, 0, 0},
@@ -65,8 +73,8 @@ const Write kWrites[] = {
     {"radarMode", -3, gta::kRadarMode, 4, 0, 0},
     {"sfxVolume", 33, gta::kSfxVolume, 1, 21, gta::kApplySfxVolume},
     {"musicVolume", 50, gta::kMusicVolume, 1, 32, gta::kApplyMusicVolume},
-    {"radioEq", 0, gta::kRadioEq, 1, 0, 0},
-    {"radioAuto", 0, gta::kRadioAuto, 1, 0, 0},
+    {"radioEq", 0, gta::kRadioEq, 1, 0, gta::kApplyRadioEq},
+    {"radioAuto", 7, gta::kRadioAuto, 1, 1, gta::kApplyRadioAutoRetune},
     {"resolutionMode", 3, gta::kResolutionMode, 4, 3, 0},
 };
 
@@ -81,11 +89,14 @@ TEST_F(GameSettings, EachSettingWritesItsGameValueAndArmsTheSave) {
       EXPECT_EQ(sim::gameValue<uint8_t>(write.address + 1), 0xA5) << "spilled: " << write.name;
     }
     EXPECT_TRUE(gState.settingsDirty) << write.name;
-    const std::vector<sim::RoutineCall> volume = sim::callsOf(write.volumeRoutine);
-    if (write.volumeRoutine != 0) {
-      ASSERT_EQ(volume.size(), 1u) << write.name;
-      EXPECT_EQ(volume[0].args, std::vector<int32_t>{static_cast<int32_t>(write.expected)});
-      EXPECT_EQ(volume[0].receiver, 0u);
+    const std::vector<sim::RoutineCall> audio = sim::callsOf(write.audioRoutine);
+    if (write.audioRoutine != 0) {
+      ASSERT_EQ(audio.size(), 1u) << write.name;
+      EXPECT_EQ(audio[0].args, std::vector<int32_t>{static_cast<int32_t>(write.expected)});
+      EXPECT_EQ(audio[0].receiver, gta::kAudioEngine);
+    }
+    if (write.address == gta::kDrawDistance) {
+      EXPECT_EQ(gameWord(gta::kLodDistanceScale, 4), write.expected) << "the renderer's scale the game reads";
     }
   }
   EXPECT_EQ(sim::gameValue<int32_t>(gta::kResolutionModeSecondary), 3) << "the mode goes to both variables";
@@ -106,6 +117,16 @@ TEST_F(GameSettings, RefusedChangesWriteNothingAndArmNoSave) {
       {"mode equal to the count", "resolutionMode", 3, [] {}},
       {"negative mode", "resolutionMode", -1, [] {}},
       {"mode smaller than 640 x 480", "resolutionMode", 1, [] {}},
+      {"the desktop's windowed mode", "resolutionMode", 0,
+       [] {
+         sim::setVideoModes({{1920, 1080, 32, 0}, {1366, 768, 32, sim::kExclusive}, {1024, 768, 32, sim::kExclusive}});
+       }},
+      {"a ratio the game does not accept", "resolutionMode", 1, [] {}},
+      {"left out of the game's built list (video memory)", "resolutionMode", 2,
+       [] {
+         sim::setVideoMemoryBytes(int64_t{46} << 20);
+         sim::buildVideoModeList();
+       }},
       {"resolution gate closed", "resolutionMode", 2, [] { sim::setGameValue<int32_t>(gta::kResolutionGate, 0); }},
       {"count beyond 512", "resolutionMode", 2,
        [] { sim::setResolutionModes(std::vector<std::pair<int32_t, int32_t>>(513, {800, 600})); }},
@@ -120,6 +141,8 @@ TEST_F(GameSettings, RefusedChangesWriteNothingAndArmNoSave) {
   }
   EXPECT_EQ(sim::gameValue<int32_t>(gta::kResolutionMode), 0);
   EXPECT_EQ(sim::gameValue<int32_t>(gta::kBrightness), 77);
+  EXPECT_EQ(logCount("[NATIVE] Resolution mode 1 refused: the game does not offer it."), 2);
+  sim::setVideoMemoryBytes(int64_t{256} << 20);
 }
 
 TEST_F(GameSettings, AFaultingVolumeRoutineIsSwallowedAndTheLevelStays) {

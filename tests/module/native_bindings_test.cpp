@@ -73,14 +73,14 @@ struct Applied {
 TEST_F(Bindings, TheGameDeletesClearsAndSetsInThisOrder) {
   const Applied cases[] = {
       {58, 2, 2, "Delete(58,2,2) Clear(58,2) Mouse(58,2) ", "action=58 type=2 key=2"},
-      {3, 1, 1001, "Delete(3,1001,1) Clear(3,1) Keyboard(3,1001,1) ", "action=3 type=1 key=1001"},
-      {0, 0, 'W', "Delete(0,87,0) Clear(0,0) Keyboard(0,87,0) ", "action=0 type=0 key=87"},
+      // A keyboard key is deleted from both keyboard slot kinds, one at a time, as the game's menu asks.
+      {3, 1, 1004, "Delete(3,1004,0) Delete(3,1004,1) Clear(3,1) Keyboard(3,1004,1) ", "action=3 type=1 key=1004"},
+      {0, 0, 'W', "Delete(0,87,0) Delete(0,87,1) Clear(0,0) Keyboard(0,87,0) ", "action=0 type=0 key=87"},
       // "No key": nothing to delete and nothing to set, but the slot is emptied.
       {12, 0, 0, "Clear(12,0) ", "action=12 type=0 key=0"},
       {5, 1, kNoKeyCode, "Clear(5,1) ", "action=5 type=1 key=1056"},
       {40, 2, 0, "Clear(40,2) ", "action=40 type=2 key=0"},
-      // A page's negative key reaches the game as its bit pattern and is logged unsigned.
-      {7, 0, static_cast<uint32_t>(-5), "Delete(7,-5,0) Clear(7,0) Keyboard(7,-5,0) ", "action=7 type=0 key=4294967291"},
+      {7, 0, static_cast<uint32_t>(-1), "Clear(7,0) ", "action=7 type=0 key=4294967295"},
   };
   for (const Applied& binding : cases) {
     sim::clearRoutineCalls();
@@ -89,6 +89,39 @@ TEST_F(Bindings, TheGameDeletesClearsAndSetsInThisOrder) {
     EXPECT_EQ(logCount("[NATIVE] Binding applied by GTA rules: " + binding.line), 1);
   }
   EXPECT_TRUE(sim::callsOf(gta::kSaveSettings).empty()) << "saving is the executor's part";
+}
+
+// Keys the game's controls menu refuses or cannot name, and mouse codes it has no button for,
+// change nothing in the game and say so.
+TEST_F(Bindings, KeysTheGameCannotBindAreRefusedWithALine) {
+  const struct {
+    int32_t type;
+    uint32_t key;
+  } refused[] = {{0, 1000}, {1, 1001}, {0, 1053}, {0, 999}, {1, static_cast<uint32_t>(-5)}, {2, 8}, {2, 'W'}};
+  for (const auto& binding : refused) {
+    sim::setActionKey(9, binding.type, 'Q');
+    EXPECT_FALSE(applyBinding(9, binding.type, binding.key));
+    EXPECT_EQ(sim::actionKey(9, binding.type), static_cast<uint32_t>('Q'));
+    EXPECT_EQ(logCount("[NATIVE] Binding refused (a key the game cannot bind there): action=9 type=" +
+                       std::to_string(binding.type) + " key=" + std::to_string(binding.key)),
+              1);
+  }
+  EXPECT_TRUE(sim::routineCalls().empty()) << bindingCalls();
+}
+
+// Rebinding a key that another action holds in either keyboard slot leaves that action without it:
+// the game's deletion clears only the slot kind it is asked about, so it must be asked for both.
+TEST_F(Bindings, AKeyReboundFromAnotherActionLeavesBothItsKeyboardSlots) {
+  sim::setActionKey(20, 0, 'E');
+  sim::setActionKey(21, 1, 'E');
+  sim::setActionKey(22, 2, 3);
+  ASSERT_TRUE(applyBinding(30, 1, 'E'));
+  EXPECT_EQ(sim::actionKey(20, 0), sim::kNoKey);
+  EXPECT_EQ(sim::actionKey(21, 1), sim::kNoKey);
+  EXPECT_EQ(sim::actionKey(30, 1), static_cast<uint32_t>('E'));
+  ASSERT_TRUE(applyBinding(31, 2, 3));
+  EXPECT_EQ(sim::actionKey(22, 2), 0u) << "an emptied mouse slot holds 0";
+  EXPECT_EQ(sim::actionKey(31, 2), 3u);
 }
 
 TEST_F(Bindings, OutOfRangeOrUnsupportedDoesNothingAndSaysNothing) {
@@ -115,8 +148,9 @@ struct Faulting {
 TEST_F(Bindings, AFaultAtEachStepIsContainedAndLogged) {
   const Faulting cases[] = {
       {gta::kDeleteMatchingActionInitiators, 0, 'W', "Delete(4,87,0) ", kDeleteFault, 'Q'},
-      {gta::kClearActionSlot, 0, 'W', "Delete(4,87,0) Clear(4,0) ", kWriteFault, 'Q'},
-      {gta::kSetKeyboardKeyForAction, 1, 'W', "Delete(4,87,1) Clear(4,1) Keyboard(4,87,1) ", kWriteFault, sim::kNoKey},
+      {gta::kClearActionSlot, 0, 'W', "Delete(4,87,0) Delete(4,87,1) Clear(4,0) ", kWriteFault, 'Q'},
+      {gta::kSetKeyboardKeyForAction, 1, 'W', "Delete(4,87,0) Delete(4,87,1) Clear(4,1) Keyboard(4,87,1) ", kWriteFault,
+       sim::kNoKey},
       {gta::kSetMouseButtonForAction, 2, 3, "Delete(4,3,2) Clear(4,2) Mouse(4,3) ", kWriteFault, 0},
       {gta::kClearActionSlot, 1, kNoKeyCode, "Clear(4,1) ", kWriteFault, 'Q'},
   };
@@ -168,22 +202,24 @@ TEST_F(BindingCommands, ABindingIsSavedAndShownByTheNextRefresh) {
   EXPECT_NE(readStateDocument().find("\"58\":[0,0,2]"), std::string::npos) << readStateDocument();
 
   gState.persistenceAvailable = false;
-  runCommand(bindCommand(1, 0, static_cast<uint32_t>(-5)));
+  runCommand(bindCommand(1, 0, 'K'));
   EXPECT_EQ(sim::callsOf(gta::kSaveSettings).size(), 1u) << "a refused save calls nothing";
-  EXPECT_EQ(logCount("[NATIVE] Binding saved: action=1 type=0 key=4294967291"), 1);
+  EXPECT_EQ(logCount("[NATIVE] Binding saved: action=1 type=0 key=75"), 1);
 }
 
 TEST_F(BindingCommands, NothingIsSavedAfterARefusalOrAFault) {
   runCommand(bindCommand(59, 0, 'W'));
+  runCommand(bindCommand(2, 0, 1001));
   sim::setRoutineBehaviour(gta::kClearActionSlot, RoutineBehaviour::Fault);
   runCommand(bindCommand(2, 0, 'W'));
   sim::setRoutineBehaviour(gta::kClearActionSlot, RoutineBehaviour::Return);
   gState.nativeSupported = false;
   runCommand(bindCommand(2, 0, 'W'));
-  EXPECT_EQ(bindingCalls(), "Delete(2,87,0) Clear(2,0) ");
+  EXPECT_EQ(bindingCalls(), "Delete(2,87,0) Delete(2,87,1) Clear(2,0) ");
   EXPECT_TRUE(sim::callsOf(gta::kSaveSettings).empty());
   EXPECT_EQ(logCount(kWriteFault), 1);
-  EXPECT_EQ(logMessagesStartingWith({"[NATIVE] Binding"}), std::vector<std::string>{});
+  EXPECT_EQ(logMessagesStartingWith({"[NATIVE] Binding"}),
+            std::vector<std::string>{"[NATIVE] Binding refused (a key the game cannot bind there): action=2 type=0 key=1001"});
 }
 
 TEST_F(BindingCommands, ResetRestoresTheGamesDefaults) {

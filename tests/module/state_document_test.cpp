@@ -1,11 +1,13 @@
 // The state document as built from the simulated game's memory and routines, and its cache.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/plugin_state.h"
+#include "native/game_settings.h"
 #include "native/state_document.h"
 #include "tests/module/screens_harness.h"
 #include "tests/sim/sim_game.h"
@@ -59,12 +61,62 @@ TEST_F(StateDocument, ReportsTheGamesValuesOnThePagesScale) {
   sim::setGameValue<uint32_t>(gta::kActionTable + 32 * 58 + 16, 0xFFFFFFFFu);
   sim::setGameValue<uint32_t>(gta::kActionTable + 8, 87);
   const std::string document = buildStateDocument();
-  EXPECT_EQ(member(document, "sfxVolume"), "32");
+  EXPECT_EQ(member(document, "sfxVolume"), "33");
   EXPECT_EQ(member(document, "brightness"), "100");
   EXPECT_EQ(member(document, "drawDistance"), "0");
-  EXPECT_EQ(member(document, "invertY"), "true");
+  EXPECT_EQ(member(document, "invertY"), "false") << "the game's menu shows invert mouse OFF";
   EXPECT_EQ(member(document, "0"), "[0,87,0]");
   EXPECT_EQ(member(document, "58"), "[0,0,4294967295]");
+}
+
+// The options are the modes the game's own list offers: before the game has built its list, by
+// its rules (no windowed mode 0, no 1366 x 768); once built, its entries, which also leave out
+// what its video memory cannot hold.
+TEST_F(StateDocument, ResolutionOptionsAreTheModesTheGamesOwnListOffers) {
+  sim::setVideoModes({{1920, 1080, 32, 0},
+                      {640, 480, 32, sim::kExclusive},
+                      {1366, 768, 32, sim::kExclusive},
+                      {1280, 1024, 32, sim::kExclusive},
+                      {1920, 1080, 32, sim::kExclusive}});
+  sim::setGameValue<int32_t>(gta::kResolutionMode, 1);
+  sim::setGameValue<int32_t>(gta::kResolutionGate, 1);
+  EXPECT_EQ(member(buildStateDocument(), "resolutionOptions"),
+            "[{\"mode\":1,\"width\":640,\"height\":480},{\"mode\":3,\"width\":1280,\"height\":1024},"
+            "{\"mode\":4,\"width\":1920,\"height\":1080}]");
+  sim::setVideoMemoryBytes(int64_t{52} << 20);  // room for 1280 x 1024 beside the game's 45 MB, not for 1920 x 1080
+  sim::buildVideoModeList();
+  EXPECT_EQ(member(buildStateDocument(), "resolutionOptions"),
+            "[{\"mode\":1,\"width\":640,\"height\":480},{\"mode\":3,\"width\":1280,\"height\":1024}]");
+  sim::setVideoMemoryBytes(int64_t{256} << 20);
+  sim::setResolutionModes({{640, 480}});
+}
+
+// A page's slider set to each of 0..100 reads back in the document as itself wherever the game
+// holds that value, and for the volumes (65 levels) as the nearest page value of the level the
+// game holds: a step up never reads back below the value before it, and never as the old value
+// where the game holds more steps than the page.
+TEST_F(StateDocument, EverySliderValueReadsBackAsItselfOrItsNearestLevel) {
+  const struct {
+    const char* name;
+    bool everyValueHeld;
+  } sliders[] = {{"brightness", true},  {"drawDistance", true}, {"mouseSensitivity", true},
+                 {"sfxVolume", false},  {"musicVolume", false}};
+  for (const auto& slider : sliders) {
+    int previous = -1;
+    for (int page = 0; page <= 100; ++page) {
+      ASSERT_TRUE(applySetting(slider.name, page));
+      const int back = std::stoi(member(buildStateDocument(), slider.name));
+      if (slider.everyValueHeld) {
+        ASSERT_EQ(back, page) << slider.name;
+      } else {
+        ASSERT_LE(std::abs(back - page), 1) << slider.name << " " << page;  // 100 / 64 apart at most
+        ASSERT_TRUE(applySetting(slider.name, back));
+        ASSERT_EQ(std::stoi(member(buildStateDocument(), slider.name)), back) << "a held value is a fixed point";
+      }
+      ASSERT_GE(back, previous) << slider.name << " " << page;
+      previous = back;
+    }
+  }
 }
 
 struct ResolutionCase {
