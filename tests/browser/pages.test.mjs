@@ -267,3 +267,25 @@ test("the pause page keeps its proportions from 1280 x 720 to 3840 x 2160: nothi
   }
   assert.deepEqual(game.pageErrors, []);
 });
+
+test("the host's language chooses the strings, English where it has none; Spanish and Russian fit at 1280 x 720", async () => {
+  const shown = {};
+  for (const language of ["es-ES", "ru-RU", "pt-BR"]) {
+    const page = await game.hosts.browser.newPage();
+    await page.setViewport({ width: 1280, height: 720 });
+    await page.evaluateOnNewDocument((tag) => Object.defineProperty(navigator, "language", { get: () => tag }), language);
+    await page.goto("http://tembra.local/pause/index.html?bridge=http://127.0.0.1:1");
+    await page.waitForSelector('body[data-ready="true"]');
+    await page.click('.rail-item[data-view="display"]');
+    const { wrapped, cut } = await page.evaluate(measure);
+    shown[language] = await page.evaluate(() => [document.documentElement.lang, document.getElementById("resume").textContent,
+      document.querySelector("#view-display .row-label").textContent, document.getElementById("hints").textContent]);
+    assert.deepEqual({ wrapped, cut }, { wrapped: [], cut: [] }, language);
+    await page.close();
+  }
+  assert.deepEqual(shown, {
+    "es-ES": ["es", "Continuar", "Resolución", "↑↓ElegirEnterAceptarEscContinuar"],
+    "ru-RU": ["ru", "Продолжить", "Разрешение", "↑↓ВыборEnterПринятьEscПродолжить"],
+    "pt-BR": ["en", "Resume", "Resolution", "↑↓ChooseEnterSelectEscResume"],
+  });
+});

@@ -1,14 +1,16 @@
-// The pages and their client use nothing newer than the browser floor in pages/.browserslistrc:
-// JavaScript syntax of ES2019 (no optional chaining, no ??) and no DOM call the floor lacks
-// (eslint with its compat plugin), no CSS feature the floor lacks (stylelint's browser-feature
-// check); the documented examples and a sample page compile with `tsc --strict`.
+// The pages' sources without a game. They use nothing newer than the browser floor in
+// pages/.browserslistrc: JavaScript syntax of ES2019 (no optional chaining, no ??) and no DOM call
+// the floor lacks (eslint with its compat plugin), no CSS feature the floor lacks (stylelint's
+// browser-feature check); the documented examples and a sample page compile with `tsc --strict`;
+// every language table says everything the English one says.
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { mkdtempSync, readFileSync, writeFileSync } from "node:fs";
+import { mkdtempSync, readdirSync, readFileSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
+import vm from "node:vm";
 import { ESLint } from "eslint";
 import compat from "eslint-plugin-compat";
 import stylelint from "stylelint";
@@ -106,4 +108,23 @@ test("the key and mouse codes the types name are the client's", async () => {
   assert.deepEqual(typed("KeyCodes"), { ...KEYS });
   assert.deepEqual(typed("MouseCodes"), { ...MOUSE });
   assert.equal(NO_KEY_GAME, KEYS.NONE);
+});
+
+test("every language table has each English string, with the same placeholders and list lengths", () => {
+  const folder = join(pages, "common", "lang");
+  const tables = {};
+  const TembraStrings = { add: (language, table) => { tables[language] = table; } };
+  const files = readdirSync(folder).filter((name) => name.endsWith(".js"));
+  for (const file of files) vm.runInNewContext(readFileSync(join(folder, file), "utf8"), { TembraStrings });
+  assert.deepEqual(Object.keys(tables).sort(), files.map((file) => file.slice(0, -3)).sort(), "each file adds its own language");
+  assert.ok(["en", "es", "ru"].every((language) => language in tables));
+  const shape = (value) => Array.isArray(value) ? `list of ${value.length}` : [...String(value).matchAll(/\{\w+\}|\[/g)].sort().join();
+  const { en } = tables;
+  for (const [language, table] of Object.entries(tables)) {
+    if (language === "en") continue;
+    assert.deepEqual(Object.keys(table).filter((key) => key !== "actions" && !(key in en)), [], `${language}: strings English lacks`);
+    assert.deepEqual(Object.keys(en).filter((key) => !(key in table)), [], `${language}: strings it leaves out`);
+    for (const key of Object.keys(en)) assert.equal(shape(table[key]), shape(en[key]), `${language}.${key}`);
+    if (table.actions) assert.equal(table.actions.length, 59, `${language}: one name per game action`);
+  }
 });
