@@ -242,10 +242,14 @@ function measure() {
   };
 }
 
+// Its pictures at 1280 x 720 and 3840 x 2160 go to build/pictures (docs/ holds a pair of them).
 test("the pause page keeps its proportions from 1280 x 720 to 3840 x 2160: nothing wraps or is cut", async () => {
   const pictures = join(root, "build", "pictures");
   mkdirSync(pictures, { recursive: true });
+  // As a player on the keyboard would see it: the Display section, its Brightness row chosen.
   await pause.click('.rail-item[data-view="display"]');
+  await pause.mouse.move(0, 0);
+  await pause.focus("#setting-brightness");
   const sizes = {};
   for (const [width, height] of [[1280, 720], [1920, 1080], [3840, 2160]]) {
     game.hosts.size = { width, height };
