@@ -245,6 +245,16 @@
     select.id = id;
     select.dataset.setting = setting.name;
     select.addEventListener("change", () => send(setting.name, Number(select.value)));
+    // Left and Right choose the next size, as on a choice row; the browser's own list stays for Enter.
+    select.addEventListener("keydown", (event) => {
+      const step = { ArrowRight: 1, ArrowLeft: -1 }[event.key];
+      if (!step) return;
+      event.preventDefault();
+      const index = select.selectedIndex + step;
+      if (index < 0 || index >= select.options.length) return;
+      select.selectedIndex = index;
+      send(setting.name, Number(select.value));
+    });
     let shown = "";
     renderers.push((s) => {
       select.disabled = !s || s.resolutionOptions.length === 0;
@@ -547,7 +557,7 @@
     if (event.key === "ArrowDown" || event.key === "ArrowUp") {
       event.preventDefault();
       moveFocus(panelControls(), event.key === "ArrowDown" ? 1 : -1);
-    } else if (event.key === "ArrowLeft" && !target.matches("input[type=range]") && !target.closest(".choice")) {
+    } else if (event.key === "ArrowLeft" && !target.matches("input[type=range], select") && !target.closest(".choice")) {
       event.preventDefault();
       backToRail();
     }

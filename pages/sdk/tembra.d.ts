@@ -24,13 +24,13 @@ export interface StateDocument {
 export interface StateSettings {
   /** Mouse sensitivity on the page scale. Range 0..100. */
   mouseSensitivity: number;
-  /** Vertical mouse movement inverted. */
+  /** The game's "invert mouse" is on, as its own menu shows it. */
   invertY: boolean;
   /** Vehicles are steered with the mouse. */
   mouseSteer: boolean;
   /** Aircraft are flown with the mouse. */
   mouseFly: boolean;
-  /** Screen brightness on the page scale (the game keeps 0..512, so some values read back one lower). Range 0..100. */
+  /** Screen brightness on the page scale; every value reads back as itself. Range 0..100. */
   brightness: number;
   /** Draw distance on the page scale. Range 0..100. */
   drawDistance: number;
@@ -44,9 +44,9 @@ export interface StateSettings {
   subtitles: boolean;
   /** Radar: 0 map and blips, 1 blips only, 2 off. Range 0..2. */
   radarMode: number;
-  /** Sound effects volume on the page scale (the game keeps 0..64, so some values read back one lower). Range 0..100. */
+  /** Sound effects volume on the page scale: one of the 65 values of the game's levels 0..64 (TembraUI.settingValue). Range 0..100. */
   sfxVolume: number;
-  /** Radio and music volume on the page scale (the game keeps 0..64, so some values read back one lower). Range 0..100. */
+  /** Radio and music volume on the page scale: one of the 65 values of the game's levels 0..64 (TembraUI.settingValue). Range 0..100. */
   musicVolume: number;
   /** Radio equaliser. */
   radioEq: boolean;

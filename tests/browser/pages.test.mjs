@@ -9,7 +9,8 @@ import { ID, root, startGame } from "./harness.mjs";
 
 const axePath = createRequire(import.meta.url).resolve("axe-core/axe.min.js");
 await import(join(root, "pages", "sdk", "tembra.js"));
-const { KEYS, stepSetting } = globalThis.TembraUI;
+const TembraUI = globalThis.TembraUI;
+const { KEYS, stepSetting } = TembraUI;
 
 let game;
 let pause;
@@ -74,7 +75,7 @@ after(async () => {
   if (game) await game.stop();
 });
 
-test("by keys alone: four Right presses move Brightness four steps and the game follows; a volume steps by the game's levels", async () => {
+test("four Right presses move Brightness four steps and the game follows; a volume steps by the game's levels; one request per change, by key or mouse", async () => {
   assert.equal(await focused(), "resume");
   assert.match(await hints(), /Choose.*Select.*Resume/);
   await keys("ArrowDown", "ArrowDown", "ArrowRight");  // Resume, Map, Display: into its first row
@@ -119,6 +120,16 @@ test("by keys alone: four Right presses move Brightness four steps and the game 
   assert.deepEqual(settingRequests, values.map((value) => `sfxVolume=${value}`));
   assert.deepEqual(gameValues("sfxVolume", volumeFrom), [1, 2, 3, 4]);
   assert.equal(await pause.$eval('output[for="setting-sfxVolume"]', (node) => node.textContent), "6");
+
+  // The mouse: a click on the track is one request, of a value the game holds.
+  const track = await pause.$eval("#setting-sfxVolume", (node) => { const r = node.getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; });
+  settingRequests.length = 0;
+  await pause.mouse.click(track[0] + track[2] * 0.7, track[1] + track[3] / 2);
+  await sleep(600);
+  assert.equal(settingRequests.length, 1, settingRequests.join());
+  const clicked = Number(settingRequests[0].split("=")[1]);
+  assert.ok(clicked > 50 && clicked < 90 && TembraUI.settingValue("sfxVolume", clicked) === clicked, settingRequests[0]);
+  await pause.focus("#setting-sfxVolume");
 
   // A toggle: one request per press, Left goes back to the section list.
   await keys("ArrowDown", "ArrowDown");
@@ -194,7 +205,9 @@ test("axe-core finds nothing on the three pages: the menu in every section and w
   await pause.click('.slot[data-action="4"][data-type="2"]');
   await pause.waitForFunction(() => !document.getElementById("overlay").hidden);
   await check("capture dialog", pause);
-  await pause.click(".dialog-buttons .button:last-child");
+  // The mouse clears a slot from the same dialog.
+  await pause.click(".dialog-buttons .button:first-child");
+  await until(() => game.log().includes("GET /bind?action=4&type=2&key=0"), "the cleared slot");
   await pause.click('.rail-item[data-view="display"]');
   await pause.click("#resume");
   await game.sim.waitForEvent(hostCall(ID.hud, "hide", 0), 5000);
