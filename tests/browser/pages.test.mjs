@@ -38,9 +38,13 @@ async function keys(...names) {
   for (const name of names) await pause.keyboard.press(name);
 }
 
-// Presses a key four times at a player's pace, so that each press shows in the game's memory.
-async function fourPresses(name) {
-  for (let press = 0; press < 4; press++) { await pause.keyboard.press(name); await sleep(250); }
+// Presses a key four times, each time waiting until the game's memory of the setting moves.
+async function fourPresses(key, setting) {
+  for (let press = 0; press < 4; press++) {
+    const from = game.sim.seen.length;
+    await pause.keyboard.press(key);
+    await game.sim.waitForEvent((event) => event.kind === "value" && event.name === setting, 5000, from);
+  }
 }
 
 async function state() {
@@ -89,7 +93,7 @@ test("four Right presses move Brightness four steps and the game follows; a volu
   const press = direction > 0 ? "ArrowRight" : "ArrowLeft";
   const from = game.sim.seen.length;
   settingRequests.length = 0;
-  await fourPresses(press);
+  await fourPresses(press, "brightness");
   const expected = [1, 2, 3, 4].map((step) => start + direction * step);
   await pause.waitForFunction((value) => document.querySelector('output[for="setting-brightness"]').textContent === String(value),
                               { timeout: 5000 }, expected[3]);
@@ -110,7 +114,7 @@ test("four Right presses move Brightness four steps and the game follows; a volu
   await until(() => gameValues("sfxVolume", 0).slice(-1)[0] === 0, "the volume at 0");
   const volumeFrom = game.sim.seen.length;
   settingRequests.length = 0;
-  await fourPresses("ArrowRight");
+  await fourPresses("ArrowRight", "sfxVolume");
   let value = 0;
   const values = [1, 2, 3, 4].map(() => (value = stepSetting("sfxVolume", value, 1)));
   assert.deepEqual(values, [2, 3, 5, 6]);
@@ -169,9 +173,11 @@ test("focus after dialogs and rebinds is where the player was or goes next", asy
   await keys("ArrowDown");
   assert.equal(await focused(), "slot 0.0");
   assert.match(await hints(), /EnterBind.*DelClear.*BackspaceBack/);
+  const captures = () => game.log().split("[CAPTURE] Keyboard capture enabled.").length - 1;
+  const capturesBefore = captures();
   const from = game.sim.seen.length;
   await keys("Enter");
-  await until(() => game.log().includes("[CAPTURE] Keyboard capture enabled."), "the keyboard capture");
+  await until(() => captures() > capturesBefore, "the keyboard capture");
   await pause.waitForFunction(() => document.activeElement.textContent === "Cancel");
   await game.sim.pressKey(xName);
   await game.sim.waitForEvent((event) => event.kind === "call" && event.routine === "SetKeyboardKeyForAction" &&
@@ -181,8 +187,7 @@ test("focus after dialogs and rebinds is where the player was or goes next", asy
 
   // Esc cancels a capture: focus stays on the slot; Backspace goes back to the section list.
   await keys("Enter");
-  await pause.waitForFunction(() => !document.getElementById("overlay").hidden);
-  await sleep(300);
+  await until(() => captures() > capturesBefore + 1, "the second keyboard capture");
   await game.sim.pressKey("Escape");
   await pause.waitForFunction(() => document.getElementById("overlay").hidden, { timeout: 5000 });
   assert.equal(await focused(), "slot 1.0");
