@@ -148,6 +148,7 @@ test("four Right presses move Brightness four steps and the game follows; a volu
 
 test("focus after dialogs and rebinds is where the player was or goes next", async () => {
   // Quit, then Stay: back on Quit.
+  await pause.focus('.rail-item[data-view="audio"]');
   await keys("ArrowDown", "ArrowDown", "ArrowDown");
   assert.equal(await focused(), "quit");
   await keys("Enter");
