@@ -157,18 +157,20 @@
     });
     input.addEventListener("input", () => moveTo(T.settingValue(name, input.valueAsNumber), true));
     input.addEventListener("change", () => { show(T.settingValue(name, input.valueAsNumber)); sendNow(); });
+    // While the player moves it, the slider follows the hand; then it shows what the game holds.
+    function showHeld(s) {
+      if (!s || Date.now() - movedAt < LOCAL_VALUE_HOLD_MS) return;
+      show(s[name]);
+      sent = s[name];
+    }
     renderers.push((s) => {
       input.disabled = !s;
-      if (!s) { value.textContent = "–"; return; }
-      // While the player moves it, the slider follows the hand; then it shows what the game holds.
-      if (Date.now() - movedAt >= LOCAL_VALUE_HOLD_MS) { show(s[name]); sent = s[name]; }
+      if (!s) value.textContent = "–";
+      showHeld(s);
     });
     // The game's value may have arrived while the hand was still on the slider: it shows once
     // the hold is over, whether or not the state changes again.
-    setInterval(() => {
-      const s = settings();
-      if (s && shown !== s[name] && Date.now() - movedAt >= LOCAL_VALUE_HOLD_MS) { show(s[name]); sent = s[name]; }
-    }, LOCAL_VALUE_HOLD_MS);
+    setInterval(() => showHeld(settings()), LOCAL_VALUE_HOLD_MS);
     return wrap;
   }
 
