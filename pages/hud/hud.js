@@ -54,10 +54,13 @@
     showMeter.timer = setTimeout(() => $("meter").classList.remove("shown"), METER_MS);
   }
 
-  client.on("state", (state) => {
-    // The player's "Show HUD" choice in the game's settings hides this HUD too.
-    $("hud").classList.toggle("off", Boolean(state.settings && !state.settings.hud));
-  });
+  // The player's "Show HUD" choice in the game's settings hides this HUD too; it shows once its
+  // strings are there.
+  function showHud(state) {
+    $("hud").classList.toggle("off", !S || Boolean(state && state.settings && !state.settings.hud));
+  }
+
+  client.on("state", showHud);
   client.on("bindings", showHints);
   client.on("settings", (settings, previous) => {
     if (!settings || !previous) return;
@@ -72,6 +75,6 @@
     S = strings;
     TembraStrings.fill(S);
     showHints(client.state && client.state.bindings);
-    $("hud").classList.remove("off");
+    showHud(client.state);
   });
 })();
