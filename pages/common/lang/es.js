@@ -33,7 +33,7 @@ TembraStrings.add("es", {
   frameLimiter: "Limitador de fotogramas",
   hud: "Mostrar HUD",
   radarMode: "Radar",
-  radarChoices: ["Mapa y señales", "Solo señales", "No"],
+  radarChoices: ["Mapa y señales", "Solo señales", "Desactivado"],
   subtitles: "Subtítulos",
   sfxVolume: "Volumen de efectos",
   musicVolume: "Volumen de la radio",
