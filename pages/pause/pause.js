@@ -7,44 +7,53 @@
   const client = T.connect({ bridge });
 
   const SEND_EVERY_MS = 120;       // while a slider is dragged, one setting per frame of the state
-  const LOCAL_VALUE_HOLD_MS = 700; // a slider shows its own value this long after the last move
+  const LOCAL_VALUE_HOLD_MS = 700; // a control shows its own value this long after the last change
   const BIND_CONFIRM_MS = 3000;    // time the game has to show a new binding
   const TOAST_MS = 2600;
   const CLICK_GUARD_MS = 400;      // the click that ends a mouse capture must not answer its dialog
+  const PAGE_STEPS = 10;           // Page Up and Page Down move a slider this many of the game's steps
 
-  const RADAR = ["Map & blips", "Blips only", "Off"];
   const SETTINGS = {
     display: [
-      { name: "resolutionMode", label: "Resolution", kind: "resolution", note: "Used from the next start of the game." },
-      { name: "brightness", label: "Brightness", kind: "slider" },
-      { name: "drawDistance", label: "Draw distance", kind: "slider" },
-      { name: "widescreen", label: "Widescreen", kind: "toggle" },
-      { name: "frameLimiter", label: "Frame limiter", kind: "toggle" },
-      { name: "hud", label: "Show HUD", kind: "toggle" },
-      { name: "radarMode", label: "Radar", kind: "choice", choices: RADAR },
-      { name: "subtitles", label: "Subtitles", kind: "toggle" },
+      { name: "resolutionMode", kind: "resolution", note: "resolutionNote" },
+      { name: "brightness", kind: "slider" },
+      { name: "drawDistance", kind: "slider" },
+      { name: "widescreen", kind: "toggle" },
+      { name: "frameLimiter", kind: "toggle" },
+      { name: "hud", kind: "toggle" },
+      { name: "radarMode", kind: "choice", choices: "radarChoices" },
+      { name: "subtitles", kind: "toggle" },
     ],
     audio: [
-      { name: "sfxVolume", label: "Sound effects volume", kind: "slider" },
-      { name: "musicVolume", label: "Radio volume", kind: "slider" },
-      { name: "radioEq", label: "Radio equalizer", kind: "toggle" },
-      { name: "radioAuto", label: "Radio auto-tune", kind: "toggle" },
+      { name: "sfxVolume", kind: "slider" },
+      { name: "musicVolume", kind: "slider" },
+      { name: "radioEq", kind: "toggle" },
+      { name: "radioAuto", kind: "toggle" },
     ],
     mouse: [
-      { name: "mouseSensitivity", label: "Mouse sensitivity", kind: "slider" },
-      { name: "invertY", label: "Invert vertical look", kind: "toggle" },
-      { name: "mouseSteer", label: "Steer vehicles with mouse", kind: "toggle" },
-      { name: "mouseFly", label: "Fly aircraft with mouse", kind: "toggle" },
+      { name: "mouseSensitivity", kind: "slider" },
+      { name: "invertY", kind: "toggle" },
+      { name: "mouseSteer", kind: "toggle" },
+      { name: "mouseFly", kind: "toggle" },
     ],
   };
-  const GROUPS = [["foot", "On foot"], ["vehicle", "Vehicle"], ["other", "Other"]];
-  const SLOT_LABELS = ["key", "alternate key", "mouse button"];
+  const GROUPS = [["foot", "groupFoot"], ["vehicle", "groupVehicle"], ["other", "groupOther"]];
+  // The keys that work where the focus is, as the footer names them: [key caps, string].
+  const HINTS = {
+    rail: [[["↑", "↓"], "hintChoose"], [["Enter"], "hintSelect"], [["Esc"], "hintResume"]],
+    settings: [[["↑", "↓"], "hintChoose"], [["←", "→"], "hintChange"], [["Backspace"], "hintBack"], [["Esc"], "hintResume"]],
+    bindings: [[["↑", "↓", "←", "→"], "hintChoose"], [["Enter"], "hintBind"], [["Del"], "hintClear"],
+               [["Backspace"], "hintBack"], [["Esc"], "hintResume"]],
+    dialog: [[["←", "→"], "hintChoose"], [["Enter"], "hintSelect"]],
+    capture: [[["Esc"], "hintCancel"]],
+  };
 
   const $ = (id) => document.getElementById(id);
   const renderers = [];  // each redraws its control from the state
+  let S = {};            // the strings of the host's language
   let view = "home";
-  let capture = null;    // { action, type, counter, cancel } while a key is being captured
-  let dialogClose = null;
+  let capture = null;    // { action, type, slot, counter, cancel } while a key is being captured
+  let dialog = null;     // { close, returnTo } while a dialog is shown
   let clickGuardUntil = 0;
 
   function el(tag, className, text) {
@@ -54,8 +63,17 @@
     return node;
   }
 
+  function setChildren(node, children) {
+    while (node.firstChild) node.removeChild(node.firstChild);
+    for (const child of children) node.appendChild(child);
+  }
+
   function settings() {
     return client.state && client.state.settings;
+  }
+
+  function actionName(action) {
+    return (S.actions && S.actions[action.index]) || action.name;
   }
 
   function toast(text, kind) {
@@ -68,7 +86,7 @@
 
   async function send(name, value) {
     const result = await client.setting(name, value);
-    if (!result.ok) toast("The game did not take the change.", "error");
+    if (!result.ok) toast(S.settingRefused, "error");
   }
 
   // ---- Settings controls ----
@@ -76,57 +94,83 @@
   function settingRow(setting) {
     const row = el("div", "row row-" + setting.kind);
     const id = "setting-" + setting.name;
-    const label = el("label", "row-label", setting.label);
+    const label = el("label", "row-label", S[setting.name]);
     label.htmlFor = id;
-    row.append(label);
+    row.appendChild(label);
     const build = { slider: sliderControl, toggle: toggleControl, choice: choiceControl, resolution: resolutionControl };
-    row.append(build[setting.kind](setting, id, label));
-    if (setting.note) row.append(el("span", "row-note", setting.note));
+    row.appendChild(build[setting.kind](setting, id, label));
+    if (setting.note) row.appendChild(el("span", "row-note", S[setting.note]));
     return row;
   }
 
+  // A slider moves only to values the game holds, sends each value once, and shows what the game
+  // reads back. Keys step by the game's own steps; a drag sends at most one value per state frame
+  // and always its last one.
   function sliderControl(setting, id) {
+    const name = setting.name;
     const wrap = el("div", "slider");
     const input = el("input");
     Object.assign(input, { type: "range", min: 0, max: 100, step: 1, id });
-    input.dataset.setting = setting.name;
+    input.dataset.setting = name;
     const value = el("output", "slider-value");
     value.htmlFor = id;
-    wrap.append(input, value);
+    wrap.appendChild(input);
+    wrap.appendChild(value);
+    let shown = null;    // the value on the slider
+    let sent = null;     // the last value sent
     let movedAt = 0;
     let sentAt = 0;
     let trailing = null;
-    let settle = null;
 
     function show(number) {
+      shown = number;
       input.value = number;
       value.textContent = number;
-      input.setAttribute("aria-valuetext", number + " percent");
+      input.setAttribute("aria-valuetext", TembraStrings.format(S.percent, { value: number }));
       input.style.setProperty("--fill", number + "%");
     }
     function sendNow() {
       clearTimeout(trailing);
+      if (shown === sent) return;
+      sent = shown;
       sentAt = Date.now();
-      send(setting.name, Number(input.value));
+      send(name, shown);
     }
-    input.addEventListener("input", () => {
+    function moveTo(number, throttled) {
       movedAt = Date.now();
-      show(Number(input.value));
-      // The game's value may have arrived while the hand was still on the slider: show it once
-      // the hold is over, whether or not the state changes again.
-      clearTimeout(settle);
-      settle = setTimeout(() => { const s = settings(); if (s) show(s[setting.name]); }, LOCAL_VALUE_HOLD_MS);
-      const wait = SEND_EVERY_MS - (movedAt - sentAt);
+      show(number);
       clearTimeout(trailing);
-      if (wait <= 0) sendNow(); else trailing = setTimeout(sendNow, wait);
+      const wait = SEND_EVERY_MS - (movedAt - sentAt);
+      if (!throttled || wait <= 0) sendNow(); else trailing = setTimeout(sendNow, wait);
+    }
+    input.addEventListener("keydown", (event) => {
+      const current = shown === null ? 0 : shown;
+      const steps = { ArrowLeft: -1, ArrowRight: 1, PageDown: -PAGE_STEPS, PageUp: PAGE_STEPS }[event.key];
+      let next = null;
+      if (steps) next = T.stepSetting(name, current, steps);
+      else if (event.key === "Home") next = 0;
+      else if (event.key === "End") next = 100;
+      else return;
+      // The browser's own step would send values the game cannot hold.
+      event.preventDefault();
+      if (next !== current) moveTo(next, false);
     });
-    input.addEventListener("change", sendNow);
+    input.addEventListener("input", () => moveTo(T.settingValue(name, input.valueAsNumber), true));
+    input.addEventListener("change", () => { show(T.settingValue(name, input.valueAsNumber)); sendNow(); });
+    // While the player moves it, the slider follows the hand; then it shows what the game holds.
+    function showHeld(s) {
+      if (!s || Date.now() - movedAt < LOCAL_VALUE_HOLD_MS) return;
+      show(s[name]);
+      sent = s[name];
+    }
     renderers.push((s) => {
       input.disabled = !s;
-      if (!s) { value.textContent = "–"; return; }
-      // While the player drags, the slider follows the hand; then it shows what the game holds.
-      if (Date.now() - movedAt >= LOCAL_VALUE_HOLD_MS) show(s[setting.name]);
+      if (!s) value.textContent = "–";
+      showHeld(s);
     });
+    // The game's value may have arrived while the hand was still on the slider: it shows once
+    // the hold is over, whether or not the state changes again.
+    setInterval(() => showHeld(settings()), LOCAL_VALUE_HOLD_MS);
     return wrap;
   }
 
@@ -135,26 +179,42 @@
     button.id = id;
     button.setAttribute("role", "switch");
     button.dataset.setting = setting.name;
-    button.append(el("span", "toggle-track"), el("span", "toggle-text"));
+    button.appendChild(el("span", "toggle-track"));
+    button.appendChild(el("span", "toggle-text"));
+    let local = null;  // the value asked for, until the game shows it or the hold ends
+    let askedAt = 0;
+    function draw(on) {
+      button.setAttribute("aria-checked", String(on));
+      button.lastChild.textContent = on ? S.on : S.off;
+    }
     label.addEventListener("click", (event) => { event.preventDefault(); button.click(); });
     button.addEventListener("click", () => {
       const s = settings();
-      if (s) send(setting.name, s[setting.name] ? 0 : 1);
+      if (!s) return;
+      const on = local !== null ? local : Boolean(s[setting.name]);
+      local = !on;
+      askedAt = Date.now();
+      draw(local);
+      send(setting.name, local ? 1 : 0);
     });
     renderers.push((s) => {
       button.disabled = !s;
-      const on = Boolean(s && s[setting.name]);
-      button.setAttribute("aria-checked", String(on));
-      button.lastChild.textContent = s ? (on ? "On" : "Off") : "–";
+      if (!s) { button.setAttribute("aria-checked", "false"); button.lastChild.textContent = "–"; return; }
+      const held = Boolean(s[setting.name]);
+      if (local === held || Date.now() - askedAt >= LOCAL_VALUE_HOLD_MS) local = null;
+      draw(local !== null ? local : held);
     });
     return button;
   }
 
-  function choiceControl(setting, id) {
+  function choiceControl(setting, id, label) {
     const group = el("div", "choice");
     group.id = id;
     group.setAttribute("role", "radiogroup");
-    const buttons = setting.choices.map((text, index) => {
+    label.id = id + "-label";
+    group.setAttribute("aria-labelledby", label.id);
+    label.addEventListener("click", () => { const chosen = group.querySelector('[tabindex="0"]'); if (chosen) chosen.focus(); });
+    const buttons = S[setting.choices].map((text, index) => {
       const button = el("button", "choice-item", text);
       button.setAttribute("role", "radio");
       button.dataset.setting = setting.name;
@@ -170,7 +230,7 @@
       });
       return button;
     });
-    group.append(...buttons);
+    setChildren(group, buttons);
     renderers.push((s) => {
       buttons.forEach((button, index) => {
         const chosen = Boolean(s) && s[setting.name] === index;
@@ -187,6 +247,16 @@
     select.id = id;
     select.dataset.setting = setting.name;
     select.addEventListener("change", () => send(setting.name, Number(select.value)));
+    // Left and Right choose the next size, as on a choice row; the browser's own list stays for Enter.
+    select.addEventListener("keydown", (event) => {
+      const step = { ArrowRight: 1, ArrowLeft: -1 }[event.key];
+      if (!step) return;
+      event.preventDefault();
+      const index = select.selectedIndex + step;
+      if (index < 0 || index >= select.options.length) return;
+      select.selectedIndex = index;
+      send(setting.name, Number(select.value));
+    });
     let shown = "";
     renderers.push((s) => {
       select.disabled = !s || s.resolutionOptions.length === 0;
@@ -194,7 +264,7 @@
       const key = JSON.stringify(options);
       if (key !== shown) {
         shown = key;
-        select.replaceChildren(...options.map((option) => {
+        setChildren(select, options.map((option) => {
           const node = el("option", "", option.width + " × " + option.height);
           node.value = option.mode;
           return node;
@@ -207,53 +277,59 @@
 
   function buildSettings() {
     const before = $("view-controls");
-    for (const [group, list] of Object.entries(SETTINGS)) {
+    for (const group of Object.keys(SETTINGS)) {
       const section = el("section", "view");
       section.id = "view-" + group;
       section.hidden = true;
-      const title = el("h2", "view-title", group[0].toUpperCase() + group.slice(1));
+      const title = el("h2", "view-title", S[group]);
       title.id = "title-" + group;
       section.setAttribute("aria-labelledby", title.id);
       const rows = el("div", "rows");
-      rows.append(...list.map(settingRow));
-      section.append(title, rows);
-      before.before(section);
+      setChildren(rows, SETTINGS[group].map(settingRow));
+      section.appendChild(title);
+      section.appendChild(rows);
+      before.parentNode.insertBefore(section, before);
     }
   }
 
   // ---- Bindings ----
 
+  function slotOf(actionIndex, type) {
+    return document.querySelector(`.slot[data-action="${actionIndex}"][data-type="${type}"]`);
+  }
+
   function buildBindings() {
     const host = $("bindings");
     for (const [group, title] of GROUPS) {
-      host.append(el("h3", "binding-group", title));
+      host.appendChild(el("h3", "binding-group", S[title]));
       for (const action of T.GAME_ACTIONS.filter((entry) => entry.group === group)) {
         const row = el("div", "binding");
         row.dataset.action = action.index;
-        row.append(el("span", "binding-name", action.name));
+        row.appendChild(el("span", "binding-name", actionName(action)));
         for (let type = 0; type < 3; type++) {
           const slot = el("button", "slot");
           slot.dataset.action = action.index;
           slot.dataset.type = type;
-          slot.setAttribute("aria-label", action.name + ", " + SLOT_LABELS[type]);
-          slot.addEventListener("click", () => startCapture(action, type));
+          slot.addEventListener("click", () => startCapture(action, type, slot));
           slot.addEventListener("keydown", (event) => {
-            if (event.key !== "Delete" && event.key !== "Backspace") return;
+            if (event.key !== "Delete") return;
             event.preventDefault();
             clearSlot(action, type);
           });
-          row.append(slot);
+          row.appendChild(slot);
         }
-        host.append(row);
+        host.appendChild(row);
       }
     }
     renderers.push((s, bindings) => {
       for (const slot of host.querySelectorAll(".slot")) {
-        const keys = bindings && bindings[slot.dataset.action];
+        const action = T.GAME_ACTIONS[Number(slot.dataset.action)];
+        const keys = bindings && bindings[action.index];
         const type = Number(slot.dataset.type);
-        const code = keys ? keys[type] : 0;
-        const name = type === T.BINDING_MOUSE ? T.mouseButtonName(code) : T.keyName(code);
+        const name = keys ? keyText(type, keys[type]) : "";
         slot.textContent = bindings ? name || "—" : "–";
+        slot.setAttribute("aria-label", TembraStrings.format(S.slotLabel,
+          { action: actionName(action), slot: S.slotNames[type], key: name || S.noKey }));
         slot.classList.toggle("empty", !name);
         slot.disabled = !bindings;
       }
@@ -266,61 +342,73 @@
 
   async function clearSlot(action, type) {
     const result = await client.clearBinding(action.index, type);
-    if (!result.ok) toast("The game did not take the change.", "error");
+    if (!result.ok) toast(S.keyRefused, "error");
   }
 
-  async function startCapture(action, type) {
+  // The slot below in the same column, where a player binding one action after another goes next.
+  function nextSlot(slot) {
+    const column = [...document.querySelectorAll(`.slot[data-type="${slot.dataset.type}"]`)];
+    return column[column.indexOf(slot) + 1] || slot;
+  }
+
+  async function startCapture(action, type, slot) {
     if (capture || !client.state || !client.state.bindings) return;
     const mouse = type === T.BINDING_MOUSE;
     const state = client.state;
-    capture = { action, type, counter: state.capturedKeyCounter, cancel: state.captureCancelCounter };
-    const body = mouse ? "Click a mouse button or turn the wheel." : "Press the new key.";
+    capture = { action, type, slot, counter: state.capturedKeyCounter, cancel: state.captureCancelCounter };
     openDialog({
-      title: "Bind " + action.name,
-      text: body + " Esc cancels.",
+      title: TembraStrings.format(S.bindTitle, { action: actionName(action) }),
+      text: mouse ? S.pressMouse : S.pressKey,
       kind: mouse ? "capture mouse" : "capture",
-      buttons: [{ text: "Cancel", run: () => endCapture("cancelled") }],
+      hints: "capture",
+      returnTo: slot,
+      buttons: [
+        { text: S.clearSlot, run: () => { endCapture("cleared"); clearSlot(action, type); } },
+        { text: S.cancel, run: () => endCapture("cancelled"), initial: true },
+      ],
     });
     const result = await client.captureOn(mouse ? T.CAPTURE_MOUSE : T.CAPTURE_KEYBOARD);
     if (!result.ok) endCapture("failed");
   }
 
-  // Ends a running capture on the module's side and in the page.
+  // Ends a running capture on the module's side and in the page; focus goes back to its slot.
   function endCapture(reason) {
     if (!capture) return;
     capture = null;
     client.captureOff();
     closeDialog();
-    if (reason === "failed") toast("Key capture is not available right now.", "error");
+    if (reason === "failed") toast(S.captureUnavailable, "error");
   }
 
-  async function captured(key) {
-    const { action, type } = capture;
+  function captured(key) {
+    const { action, type, slot } = capture;
     capture = null;
     client.captureOff();
     const holders = T.actionsHoldingKey(client.state.bindings, type, key, action.index);
     if (holders.length === 0) {
-      closeDialog();
+      closeDialog(nextSlot(slot));
       bind(action, type, key);
       return;
     }
-    const names = holders.map((holder) => holder.name).filter((name, i, all) => all.indexOf(name) === i);
+    const names = holders.map((holder) => actionName(T.GAME_ACTIONS[holder.action]))
+      .filter((name, i, all) => all.indexOf(name) === i);
+    const values = { key: keyText(type, key), holders: names.join(", "), action: actionName(action) };
     openDialog({
-      title: keyText(type, key) + " is already in use",
-      text: `${keyText(type, key)} is bound to ${names.join(", ")}. Binding it to ${action.name} takes it away from ${names.length > 1 ? "them" : "it"}.`,
+      title: TembraStrings.format(S.inUseTitle, values),
+      text: TembraStrings.format(names.length > 1 ? S.inUseMany : S.inUseOne, values),
       buttons: [
-        { text: "Bind anyway", primary: true, run: () => { closeDialog(); bind(action, type, key); } },
-        { text: "Keep as it is", run: closeDialog, initial: true },
+        { text: S.bindAnyway, primary: true, run: () => { closeDialog(nextSlot(slot)); bind(action, type, key); } },
+        { text: S.keepAsIs, run: () => closeDialog(), initial: true },
       ],
     });
   }
 
   async function bind(action, type, key) {
     const result = await client.bind(action.index, type, key);
-    if (!result.ok) { toast("The game did not take the key.", "error"); return; }
+    if (!result.ok) { toast(S.keyRefused, "error"); return; }
     const shown = await client.waitFor((s) => s.bindings && s.bindings[action.index][type] === key, BIND_CONFIRM_MS);
-    if (!shown) { toast("The game did not take the key.", "error"); return; }
-    const slot = document.querySelector(`.slot[data-action="${action.index}"][data-type="${type}"]`);
+    if (!shown) { toast(S.keyRefused, "error"); return; }
+    const slot = slotOf(action.index, type);
     if (slot) { slot.classList.add("flash"); setTimeout(() => slot.classList.remove("flash"), 900); }
   }
 
@@ -335,8 +423,11 @@
 
   // ---- Dialogs ----
 
-  function openDialog({ title, text, buttons, kind }) {
+  // A dialog remembers where the player was (a dialog that follows another keeps the first one's
+  // place) and gives the focus back there when it closes.
+  function openDialog({ title, text, buttons, kind, hints, returnTo }) {
     const overlay = $("overlay");
+    const from = dialog ? dialog.returnTo : returnTo || document.activeElement;
     overlay.className = "overlay " + (kind || "");
     $("dialog-title").textContent = title;
     $("dialog-text").textContent = text;
@@ -345,42 +436,51 @@
       button.addEventListener("click", () => { if (Date.now() >= clickGuardUntil) choice.run(); });
       return button;
     });
-    $("dialog-buttons").replaceChildren(...nodes);
+    setChildren($("dialog-buttons"), nodes);
     overlay.hidden = false;
+    $("menu").setAttribute("aria-hidden", "true");
+    dialog = { close: buttons.find((choice) => choice.initial) || buttons[buttons.length - 1], returnTo: from, hints: hints || "dialog" };
     const initial = buttons.findIndex((choice) => choice.initial);
     (nodes[initial >= 0 ? initial : 0] || overlay).focus();
-    dialogClose = buttons.find((choice) => choice.initial) || buttons[buttons.length - 1];
+    showHints();
   }
 
-  function closeDialog() {
+  function usable(node) {
+    return node && node.isConnected && !node.disabled && node.offsetParent !== null;
+  }
+
+  function closeDialog(focusTo) {
+    if (!dialog) return;
+    const back = [focusTo, dialog.returnTo, document.querySelector(".rail-item.current"), $("resume")].find(usable);
+    dialog = null;
     $("overlay").hidden = true;
-    dialogClose = null;
-    const current = document.querySelector(".rail-item.current") || $("resume");
-    if (!document.activeElement || document.activeElement === document.body) current.focus();
+    $("menu").removeAttribute("aria-hidden");
+    if (back) back.focus();
+    showHints();
   }
 
   function confirmQuit() {
     openDialog({
-      title: "Quit the game?",
-      text: "You will leave the server and the game will close.",
+      title: S.quitTitle,
+      text: S.quitText,
       buttons: [
-        { text: "Quit game", danger: true, run: () => { closeDialog(); client.exitGame(); } },
-        { text: "Stay", run: closeDialog, initial: true },
+        { text: S.quitConfirm, danger: true, run: () => { closeDialog(); client.exitGame(); } },
+        { text: S.stay, run: () => closeDialog(), initial: true },
       ],
     });
   }
 
   function confirmReset() {
     openDialog({
-      title: "Reset all controls?",
-      text: "Every action gets the game's default keys and mouse buttons back.",
+      title: S.resetTitle,
+      text: S.resetText,
       buttons: [
-        { text: "Reset controls", primary: true, run: async () => {
+        { text: S.resetConfirm, primary: true, run: async () => {
           closeDialog();
           const result = await client.resetControls();
-          toast(result.ok ? "Controls reset to the game's defaults." : "The game did not reset the controls.", result.ok ? "" : "error");
+          toast(result.ok ? S.resetDone : S.resetFailed, result.ok ? "" : "error");
         } },
-        { text: "Cancel", run: closeDialog, initial: true },
+        { text: S.cancel, run: () => closeDialog(), initial: true },
       ],
     });
   }
@@ -392,7 +492,7 @@
     for (const section of document.querySelectorAll(".view")) section.hidden = section.id !== "view-" + name;
     for (const item of document.querySelectorAll(".rail-item[data-view]")) {
       item.classList.toggle("current", item.dataset.view === name);
-      item.setAttribute("aria-current", String(item.dataset.view === name));
+      if (item.dataset.view === name) item.setAttribute("aria-current", "page"); else item.removeAttribute("aria-current");
     }
     $("panel").scrollTop = 0;
     if (focusPanel) focusFirstControl();
@@ -408,6 +508,11 @@
     if (first) first.focus();
   }
 
+  function backToRail() {
+    const current = document.querySelector(".rail-item.current") || $("resume");
+    current.focus();
+  }
+
   const commands = {
     resume: () => client.continueGame(),
     map: () => client.openMap(),
@@ -421,43 +526,52 @@
     else commands[item.dataset.command]();
   }
 
-  function moveFocus(list, step) {
+  function moveFocus(list, step, wrap) {
     const index = list.indexOf(document.activeElement);
-    const next = list[Math.max(0, Math.min(list.length - 1, index + step))];
-    if (next) next.focus();
+    let next = index + step;
+    if (wrap) next = (next + list.length) % list.length;
+    const target = list[Math.max(0, Math.min(list.length - 1, next))];
+    if (target) { target.focus(); if (target.scrollIntoView) target.scrollIntoView({ block: "nearest" }); }
   }
 
   function onKeyDown(event) {
     if (capture) { event.preventDefault(); return; }  // the module takes the keys while capturing
-    if (!$("overlay").hidden) {
-      if (event.key === "Escape" && dialogClose) { event.preventDefault(); dialogClose.run(); }
-      if (event.key === "ArrowLeft" || event.key === "ArrowRight") {
-        moveFocus([...$("dialog-buttons").children], event.key === "ArrowRight" ? 1 : -1);
-      }
-      return;
-    }
-    const inRail = document.activeElement && document.activeElement.closest(".rail");
-    const rail = [...document.querySelectorAll(".rail-item")];
+    if (dialog) { onDialogKey(event); return; }
+    const target = event.target;
+    const inRail = target.closest && target.closest(".rail");
     if (inRail) {
       if (event.key === "ArrowDown" || event.key === "ArrowUp") {
         event.preventDefault();
-        moveFocus(rail, event.key === "ArrowDown" ? 1 : -1);
-      } else if (event.key === "ArrowRight" && document.activeElement.dataset.view) {
+        moveFocus([...document.querySelectorAll(".rail-item")], event.key === "ArrowDown" ? 1 : -1);
+      } else if (event.key === "ArrowRight" && target.dataset.view) {
         event.preventDefault();
-        showView(document.activeElement.dataset.view, true);
+        showView(target.dataset.view, true);
       }
       return;
     }
-    if (event.target.matches("input[type=range]") && (event.key === "ArrowLeft" || event.key === "ArrowRight")) return;
-    if (event.target.matches(".slot") && moveInBindings(event)) return;
+    if (!target.closest || !target.closest(".panel")) {
+      // Focus outside the menu's controls (a click on empty space): the keys find the menu again.
+      if (/^Arrow|^Backspace$/.test(event.key)) { event.preventDefault(); backToRail(); }
+      return;
+    }
+    if (event.key === "Backspace") { event.preventDefault(); backToRail(); return; }
+    if (target.matches(".slot") && moveInBindings(event)) return;
     if (event.key === "ArrowDown" || event.key === "ArrowUp") {
       event.preventDefault();
-      const controls = panelControls();
-      const rows = controls.filter((node) => !node.closest(".choice") || node.getAttribute("aria-checked") === "true" || node.tabIndex === 0);
-      moveFocus(rows, event.key === "ArrowDown" ? 1 : -1);
-    } else if (event.key === "ArrowLeft" && !event.target.closest(".choice")) {
-      const current = document.querySelector(".rail-item.current");
-      if (current) { event.preventDefault(); current.focus(); }
+      moveFocus(panelControls(), event.key === "ArrowDown" ? 1 : -1);
+    } else if (event.key === "ArrowLeft" && !target.matches("input[type=range], select") && !target.closest(".choice")) {
+      event.preventDefault();
+      backToRail();
+    }
+  }
+
+  function onDialogKey(event) {
+    const buttons = [...$("dialog-buttons").children];
+    if (event.key === "Escape") { event.preventDefault(); dialog.close.run(); return; }
+    // Focus stays inside the dialog.
+    if (event.key === "ArrowLeft" || event.key === "ArrowRight" || event.key === "Tab") {
+      event.preventDefault();
+      moveFocus(buttons, event.key === "ArrowLeft" || (event.key === "Tab" && event.shiftKey) ? -1 : 1, true);
     }
   }
 
@@ -471,13 +585,30 @@
     if (event.key === "ArrowUp" || event.key === "ArrowDown") {
       const column = [...document.querySelectorAll(`.slot[data-type="${slot.dataset.type}"]`)];
       const next = column[column.indexOf(slot) + step];
-      if (next) { next.focus(); next.scrollIntoView({ block: "nearest" }); }
+      if (next) { next.focus(); next.scrollIntoView({ block: "nearest" }); } else if (step < 0) $("reset-controls").focus();
       return true;
     }
-    const next = slot.parentElement.querySelector(`.slot[data-type="${Number(slot.dataset.type) + step}"]`);
+    const next = slotOf(slot.dataset.action, Number(slot.dataset.type) + step);
     if (next) next.focus();
-    else if (step < 0) document.querySelector(".rail-item.current").focus();
+    else if (step < 0) backToRail();
     return true;
+  }
+
+  // The footer names the keys that work where the focus is.
+  function showHints() {
+    let context = "rail";
+    const active = document.activeElement;
+    if (dialog) context = dialog.hints;
+    else if (active && active.matches && active.matches(".slot")) context = "bindings";
+    else if (active && active.closest && active.closest(".panel")) context = "settings";
+    if (showHints.context === context) return;
+    showHints.context = context;
+    setChildren($("hints"), HINTS[context].map(([caps, text]) => {
+      const hint = el("span", "hint");
+      for (const cap of caps) hint.appendChild(el("kbd", "key-cap", cap));
+      hint.appendChild(document.createTextNode(S[text]));
+      return hint;
+    }));
   }
 
   // A new opening of the menu starts from a clean view; closing it ends a running capture.
@@ -499,8 +630,8 @@
     $("home-music").textContent = s ? s.musicVolume + "%" : "–";
     $("reset-controls").disabled = !bindings;
     let notice = "";
-    if (!client.connected) notice = "Waiting for the game… settings show up as soon as it answers.";
-    else if (state && !state.supported) notice = "This version of the game is not supported: settings and controls cannot be changed here.";
+    if (!client.connected) notice = S.waiting;
+    else if (state && !state.supported) notice = S.unsupported;
     $("notice").textContent = notice;
     $("notice").hidden = !notice;
     document.body.classList.toggle("offline", !client.connected);
@@ -516,29 +647,38 @@
     $("home-clock").textContent = now.toLocaleTimeString([], { hour: "2-digit", minute: "2-digit" });
   }
 
-  buildSettings();
-  buildBindings();
-  showView("home");
-  render(null);
-  tickClock();
-  setInterval(tickClock, 10000);
+  function start(strings) {
+    S = strings;
+    TembraStrings.fill(S);
+    buildSettings();
+    buildBindings();
+    showView("home");
+    render(client.state);
+    tickClock();
+    setInterval(tickClock, 10000);
 
-  $("rail").addEventListener("click", onRailClick);
-  $("reset-controls").addEventListener("click", confirmReset);
-  document.addEventListener("keydown", onKeyDown);
-  document.addEventListener("mousedown", onMouseCapture, true);
-  document.addEventListener("wheel", onMouseCapture, { capture: true, passive: false });
-  document.addEventListener("contextmenu", (event) => event.preventDefault());
+    $("rail").addEventListener("click", onRailClick);
+    $("reset-controls").addEventListener("click", confirmReset);
+    document.addEventListener("keydown", onKeyDown);
+    document.addEventListener("focusin", showHints);
+    document.addEventListener("mousedown", onMouseCapture, true);
+    document.addEventListener("wheel", onMouseCapture, { capture: true, passive: false });
+    document.addEventListener("contextmenu", (event) => event.preventDefault());
 
-  client.on("state", render);
-  client.on("connected", () => render(client.state));
-  client.on("disconnected", () => render(client.state));
-  client.on("menuGeneration", resetView);
-  client.on("menuOpen", (open) => { if (!open && capture) endCapture("closed"); });
-  client.on("capturedKey", (key, counter) => {
-    if (capture && capture.type !== T.BINDING_MOUSE && counter !== capture.counter && key >= 0) captured(key);
-  });
-  client.on("captureCancelled", () => { if (capture) endCapture("cancelled"); });
+    client.on("state", render);
+    client.on("connected", () => render(client.state));
+    client.on("disconnected", () => render(client.state));
+    client.on("menuGeneration", resetView);
+    client.on("menuOpen", (open) => { if (!open && capture) endCapture("closed"); });
+    client.on("capturedKey", (key, counter) => {
+      if (capture && capture.type !== T.BINDING_MOUSE && counter !== capture.counter && key >= 0) captured(key);
+    });
+    client.on("captureCancelled", () => { if (capture) endCapture("cancelled"); });
 
-  $("resume").focus();
+    $("resume").focus();
+    showHints();
+    document.body.dataset.ready = "true";
+  }
+
+  TembraStrings.load().then(start);
 })();

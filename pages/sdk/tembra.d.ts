@@ -24,13 +24,13 @@ export interface StateDocument {
 export interface StateSettings {
   /** Mouse sensitivity on the page scale. Range 0..100. */
   mouseSensitivity: number;
-  /** Vertical mouse movement inverted. */
+  /** The game's "invert mouse" is on, as its own menu shows it. */
   invertY: boolean;
   /** Vehicles are steered with the mouse. */
   mouseSteer: boolean;
   /** Aircraft are flown with the mouse. */
   mouseFly: boolean;
-  /** Screen brightness on the page scale (the game keeps 0..512, so some values read back one lower). Range 0..100. */
+  /** Screen brightness on the page scale; every value reads back as itself. Range 0..100. */
   brightness: number;
   /** Draw distance on the page scale. Range 0..100. */
   drawDistance: number;
@@ -44,9 +44,9 @@ export interface StateSettings {
   subtitles: boolean;
   /** Radar: 0 map and blips, 1 blips only, 2 off. Range 0..2. */
   radarMode: number;
-  /** Sound effects volume on the page scale (the game keeps 0..64, so some values read back one lower). Range 0..100. */
+  /** Sound effects volume on the page scale: one of the 65 values of the game's levels 0..64 (TembraUI.settingValue). Range 0..100. */
   sfxVolume: number;
-  /** Radio and music volume on the page scale (the game keeps 0..64, so some values read back one lower). Range 0..100. */
+  /** Radio and music volume on the page scale: one of the 65 values of the game's levels 0..64 (TembraUI.settingValue). Range 0..100. */
   musicVolume: number;
   /** Radio equaliser. */
   radioEq: boolean;
@@ -186,6 +186,9 @@ export interface Routes {
 
 // ---- The client ----
 
+/** The bindings as the client hands them: indexable by the action's number (`bindings[action.index]`) as well as by its member name. */
+export type Bindings = StateBindings & { readonly [action: number]: Binding };
+
 /** The state as the client hands it to pages: missing members filled in, settings and bindings null while unsupported. */
 export interface State {
   supported: boolean;
@@ -196,7 +199,7 @@ export interface State {
   capturedKey: number;
   capturedKeyCounter: number;
   settings: StateSettings | null;
-  bindings: StateBindings | null;
+  bindings: Bindings | null;
 }
 
 /** Every command resolves with this; nothing throws, also while the bridge is down (status 0). */
@@ -223,7 +226,7 @@ export interface ClientEvents {
   /** The player cancelled the capture with ESC. */
   captureCancelled: (counter: number) => void;
   settings: (settings: StateSettings | null, previous: StateSettings | null) => void;
-  bindings: (bindings: StateBindings | null, previous: StateBindings | null) => void;
+  bindings: (bindings: Bindings | null, previous: Bindings | null) => void;
 }
 
 export interface ConnectOptions {
@@ -231,7 +234,7 @@ export interface ConnectOptions {
   bridge?: string;
   /** Pause after each answer while connected; default 200 ms. */
   pollMs?: number;
-  /** Pause while the page's browser is hidden; default 1000 ms. */
+  /** Pause while document.hidden is true; default the same as pollMs, since a host may show a page that reports itself hidden. */
   hiddenPollMs?: number;
   /** Called with one line per connection change (e.g. console.info); silent by default. */
   log?: (line: string) => void;
@@ -257,9 +260,36 @@ export interface Client {
   hideLoading(): Promise<CommandResult>;
   enableEsc(): Promise<CommandResult>;
   disableEsc(): Promise<CommandResult>;
+  /** Send the value the game holds (settingValue, stepSetting); values are rounded, toggles take true/false or 0/1. */
   setting(name: SettingName, value: number | boolean): Promise<CommandResult>;
   bind(action: number, type: BindingType, key: number): Promise<CommandResult>;
   clearBinding(action: number, type: BindingType): Promise<CommandResult>;
+}
+
+/** The settings on the 0..100 scale that a slider shows. */
+export type SliderSettingName = "brightness" | "drawDistance" | "mouseSensitivity" | "sfxVolume" | "musicVolume";
+
+/** The game's key codes other than letters and digits (those are their upper-case character codes). */
+export interface KeyCodes {
+  readonly SPACE: 32; readonly NONE: 1056;
+  readonly ESC: 1000; readonly F1: 1001; readonly F2: 1002; readonly F3: 1003; readonly F4: 1004; readonly F5: 1005;
+  readonly F6: 1006; readonly F7: 1007; readonly F8: 1008; readonly F9: 1009; readonly F10: 1010; readonly F11: 1011;
+  readonly F12: 1012; readonly INSERT: 1013; readonly DELETE: 1014; readonly HOME: 1015; readonly END: 1016;
+  readonly PAGE_UP: 1017; readonly PAGE_DOWN: 1018; readonly UP: 1019; readonly DOWN: 1020; readonly LEFT: 1021;
+  readonly RIGHT: 1022; readonly NUM_DIVIDE: 1023; readonly NUM_MULTIPLY: 1024; readonly NUM_ADD: 1025;
+  readonly NUM_SUBTRACT: 1026; readonly NUM_DECIMAL: 1027; readonly NUM_1: 1028; readonly NUM_2: 1029;
+  readonly NUM_3: 1030; readonly NUM_4: 1031; readonly NUM_5: 1032; readonly NUM_LOCK: 1033; readonly NUM_6: 1034;
+  readonly NUM_7: 1035; readonly NUM_8: 1036; readonly NUM_9: 1037; readonly NUM_0: 1038; readonly NUM_ENTER: 1039;
+  readonly SCROLL_LOCK: 1040; readonly PAUSE: 1041; readonly BACKSPACE: 1042; readonly TAB: 1043;
+  readonly CAPS_LOCK: 1044; readonly ENTER: 1045; readonly LEFT_SHIFT: 1046; readonly RIGHT_SHIFT: 1047;
+  readonly SHIFT: 1048; readonly LEFT_CTRL: 1049; readonly RIGHT_CTRL: 1050; readonly LEFT_ALT: 1051;
+  readonly RIGHT_ALT: 1052; readonly LEFT_WIN: 1053; readonly RIGHT_WIN: 1054; readonly MENU: 1055;
+}
+
+/** The game's mouse codes (binding slot 2). */
+export interface MouseCodes {
+  readonly LEFT: 1; readonly MIDDLE: 2; readonly RIGHT: 3; readonly WHEEL_UP: 4; readonly WHEEL_DOWN: 5;
+  readonly BUTTON_4: 6; readonly BUTTON_5: 7;
 }
 
 export interface GameAction {
@@ -286,6 +316,12 @@ export interface TembraUIStatic {
   mouseCodeOfEvent(event: MouseEvent | WheelEvent): number;
   /** Actions other than `except` whose slots of the same kind already hold the key. */
   actionsHoldingKey(bindings: StateBindings | null, type: BindingType, key: number, except?: number): KeyHolder[];
+  /** The value the game reads back for a value sent to a 0..100 setting (the volumes hold 65 values, the others all 101). */
+  settingValue(name: SliderSettingName, value: number): number;
+  /** The next value the game holds from `value` (+1 up, -1 down; larger numbers take that many steps); a slider steps by it. */
+  stepSetting(name: SliderSettingName, value: number, direction: number): number;
+  /** Whether the name is one of the 0..100 sliders. */
+  isSliderSetting(name: string): name is SliderSettingName;
   normalise(document: StateDocument): State;
   readonly GAME_ACTIONS: readonly GameAction[];
   readonly ACTIONS: readonly ActionName[];
@@ -294,7 +330,12 @@ export interface TembraUIStatic {
   readonly BINDING_KEY: 0;
   readonly BINDING_KEY_ALT: 1;
   readonly BINDING_MOUSE: 2;
+  /** Clears a slot when sent to /bind. */
   readonly NO_KEY: 0;
+  /** The game's own "no key", as it stands in "bindings"; keyName gives "" for it. */
+  readonly NO_KEY_GAME: 1056;
+  readonly KEYS: KeyCodes;
+  readonly MOUSE: MouseCodes;
   readonly DEFAULT_BRIDGE: string;
 }
 

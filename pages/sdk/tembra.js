@@ -5,8 +5,10 @@
   "use strict";
 
   const DEFAULT_BRIDGE = "http://127.0.0.1:47651";
-  const DEFAULT_POLL_MS = 200;          // the module rebuilds its state at most every 120 ms
-  const DEFAULT_HIDDEN_POLL_MS = 1000;  // while the page's browser is hidden
+  // The module rebuilds its state at most every 120 ms. The same pause whether or not the page
+  // reports itself hidden: the host shows and hides its browsers without telling the page, and
+  // some hosts report every browser hidden, shown ones too.
+  const DEFAULT_POLL_MS = 200;
   const REQUEST_TIMEOUT_MS = 1500;
   const FIRST_RETRY_MS = 500;           // while the bridge is down: 0.5 s, 1 s, 2 s, 4 s, then every 5 s
   const MAX_RETRY_MS = 5000;
@@ -23,7 +25,7 @@
   const BINDING_KEY_ALT = 1;
   const BINDING_MOUSE = 2;
   const NO_KEY = 0;
-  const NO_KEY_ALT = 1056;  // the game's own "no key" code
+  const NO_KEY_GAME = 1056;  // the game's own "no key" code, as it stands in its bindings
 
   // The game's control actions in the order of its control configuration ("bindings" members).
   const ACTION_LIST = [
@@ -48,21 +50,33 @@
   ];
   const GAME_ACTIONS = Object.freeze(ACTION_LIST.map(([name, group], index) => Object.freeze({ index, name, group })));
 
-  // Names of the game's key codes 1000-1055, in order.
+  // The game's key codes 1000-1055 in order: [constant name, what the player reads].
   const SPECIAL_KEYS = [
-    "Esc", "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12",
-    "Insert", "Delete", "Home", "End", "Page Up", "Page Down", "Up", "Down", "Left", "Right",
-    "Num /", "Num *", "Num +", "Num -", "Num .", "Num 1", "Num 2", "Num 3", "Num 4", "Num 5",
-    "Num Lock", "Num 6", "Num 7", "Num 8", "Num 9", "Num 0", "Num Enter", "Scroll Lock", "Pause",
-    "Backspace", "Tab", "Caps Lock", "Enter", "Left Shift", "Right Shift", "Shift",
-    "Left Ctrl", "Right Ctrl", "Left Alt", "Right Alt", "Left Win", "Right Win", "Menu",
+    ["ESC", "Esc"], ["F1", "F1"], ["F2", "F2"], ["F3", "F3"], ["F4", "F4"], ["F5", "F5"], ["F6", "F6"],
+    ["F7", "F7"], ["F8", "F8"], ["F9", "F9"], ["F10", "F10"], ["F11", "F11"], ["F12", "F12"],
+    ["INSERT", "Insert"], ["DELETE", "Delete"], ["HOME", "Home"], ["END", "End"],
+    ["PAGE_UP", "Page Up"], ["PAGE_DOWN", "Page Down"], ["UP", "Up"], ["DOWN", "Down"], ["LEFT", "Left"], ["RIGHT", "Right"],
+    ["NUM_DIVIDE", "Num /"], ["NUM_MULTIPLY", "Num *"], ["NUM_ADD", "Num +"], ["NUM_SUBTRACT", "Num -"], ["NUM_DECIMAL", "Num ."],
+    ["NUM_1", "Num 1"], ["NUM_2", "Num 2"], ["NUM_3", "Num 3"], ["NUM_4", "Num 4"], ["NUM_5", "Num 5"],
+    ["NUM_LOCK", "Num Lock"], ["NUM_6", "Num 6"], ["NUM_7", "Num 7"], ["NUM_8", "Num 8"], ["NUM_9", "Num 9"], ["NUM_0", "Num 0"],
+    ["NUM_ENTER", "Num Enter"], ["SCROLL_LOCK", "Scroll Lock"], ["PAUSE", "Pause"],
+    ["BACKSPACE", "Backspace"], ["TAB", "Tab"], ["CAPS_LOCK", "Caps Lock"], ["ENTER", "Enter"],
+    ["LEFT_SHIFT", "Left Shift"], ["RIGHT_SHIFT", "Right Shift"], ["SHIFT", "Shift"],
+    ["LEFT_CTRL", "Left Ctrl"], ["RIGHT_CTRL", "Right Ctrl"], ["LEFT_ALT", "Left Alt"], ["RIGHT_ALT", "Right Alt"],
+    ["LEFT_WIN", "Left Win"], ["RIGHT_WIN", "Right Win"], ["MENU", "Menu"],
   ];
+  const FIRST_SPECIAL_KEY = 1000;
+  // Letters and digits are their upper-case character codes ("W".charCodeAt(0)); these are the others.
+  const KEYS = { SPACE: 32, NONE: NO_KEY_GAME };
+  SPECIAL_KEYS.forEach(([name], index) => { KEYS[name] = FIRST_SPECIAL_KEY + index; });
+  const MOUSE = { LEFT: 1, MIDDLE: 2, RIGHT: 3, WHEEL_UP: 4, WHEEL_DOWN: 5, BUTTON_4: 6, BUTTON_5: 7 };
   const MOUSE_BUTTONS = ["", "Left button", "Middle button", "Right button", "Wheel up", "Wheel down", "Mouse 4", "Mouse 5"];
 
   function keyName(code) {
-    if (code === NO_KEY || code === NO_KEY_ALT || code < 0) return "";
+    if (code === NO_KEY || code === NO_KEY_GAME || code < 0) return "";
     if (code === 32) return "Space";
-    if (code >= 1000 && code < 1000 + SPECIAL_KEYS.length) return SPECIAL_KEYS[code - 1000];
+    const special = SPECIAL_KEYS[code - FIRST_SPECIAL_KEY];
+    if (special) return special[1];
     if (code > 32 && code < 127) return String.fromCharCode(code);
     return "Key " + code;
   }
@@ -74,12 +88,51 @@
   // The game's mouse button code of a DOM mouse event (button) or wheel event (deltaY).
   function mouseCodeOfEvent(event) {
     if (event.type === "wheel") return event.deltaY < 0 ? 4 : 5;
-    return [1, 2, 3, 6, 7][event.button] || 0;
+    return [MOUSE.LEFT, MOUSE.MIDDLE, MOUSE.RIGHT, MOUSE.BUTTON_4, MOUSE.BUTTON_5][event.button] || 0;
+  }
+
+  // The values a setting can hold on the pages' 0..100 scale. The volumes are kept by the game in
+  // 65 levels: page value p becomes level round(p x 64 / 100) and reads back as round(level x 100 / 64),
+  // so only 65 page values exist and one step must reach the next of them (from 6 the next is 8).
+  // Every other slider reads back each value 0..100 as itself; toggles hold 0 and 1, the radar 0..2.
+  const VOLUME_LEVELS = 64;
+  const volumeLevel = (value) => Math.floor((clampPercent(value) * VOLUME_LEVELS + 50) / 100);
+  const volumeValue = (level) => Math.floor((level * 100 + VOLUME_LEVELS / 2) / VOLUME_LEVELS);
+  const SCALED = { sfxVolume: true, musicVolume: true };
+  const PERCENT = { brightness: true, drawDistance: true, mouseSensitivity: true };
+
+  function clampPercent(value) {
+    return Math.max(0, Math.min(100, Math.round(Number(value)) || 0));
+  }
+
+  // The value the game reads back after `value` was sent for a 0..100 setting.
+  function settingValue(name, value) {
+    return SCALED[name] ? volumeValue(volumeLevel(value)) : clampPercent(value);
+  }
+
+  // The next value the game holds from `value` in `direction` (+1 up, -1 down; larger numbers take
+  // as many steps); the same value at the end of the scale.
+  function stepSetting(name, value, direction) {
+    let next = settingValue(name, value);
+    for (let step = 0; step < Math.abs(direction); step++) {
+      if (SCALED[name]) {
+        const level = volumeLevel(next) + Math.sign(direction);
+        next = volumeValue(Math.max(0, Math.min(VOLUME_LEVELS, level)));
+      } else {
+        next = clampPercent(next + Math.sign(direction));
+      }
+    }
+    return next;
+  }
+
+  // Whether a setting is one of the 0..100 sliders that settingValue and stepSetting know.
+  function isSliderSetting(name) {
+    return Boolean(SCALED[name] || PERCENT[name]);
   }
 
   // Actions other than `except` whose slots of the same kind (keyboard or mouse) hold the key.
   function actionsHoldingKey(bindings, type, key, except) {
-    if (!bindings || key === NO_KEY || key === NO_KEY_ALT) return [];
+    if (!bindings || key === NO_KEY || key === NO_KEY_GAME) return [];
     const slots = type === BINDING_MOUSE ? [BINDING_MOUSE] : [BINDING_KEY, BINDING_KEY_ALT];
     const holders = [];
     for (const action of GAME_ACTIONS) {
@@ -131,7 +184,8 @@
   function connect(options = {}) {
     const bridge = (options.bridge || DEFAULT_BRIDGE).replace(/\/$/, "");
     const pollMs = options.pollMs || DEFAULT_POLL_MS;
-    const hiddenPollMs = options.hiddenPollMs || DEFAULT_HIDDEN_POLL_MS;
+    // Only on request: a page cannot tell from document.hidden whether the host shows it.
+    const hiddenPollMs = options.hiddenPollMs || pollMs;
     const log = options.log || null;  // e.g. console.info: one line per connection change
     const emitter = createEmitter();
     const doc = global.document;
@@ -251,7 +305,7 @@
     function onVisibility() {
       if (!doc.hidden) schedule(0);
     }
-    if (doc) doc.addEventListener("visibilitychange", onVisibility);
+    if (doc && hiddenPollMs !== pollMs) doc.addEventListener("visibilitychange", onVisibility);
     schedule(0);
 
     return {
@@ -290,6 +344,9 @@
     mouseButtonName,
     mouseCodeOfEvent,
     actionsHoldingKey,
+    settingValue,
+    stepSetting,
+    isSliderSetting,
     normalise,
     GAME_ACTIONS,
     ACTIONS: Object.freeze(ACTIONS.slice()),
@@ -299,6 +356,9 @@
     BINDING_KEY_ALT,
     BINDING_MOUSE,
     NO_KEY,
+    NO_KEY_GAME,
+    KEYS: Object.freeze(KEYS),
+    MOUSE: Object.freeze(MOUSE),
     DEFAULT_BRIDGE,
   });
 })(globalThis);

@@ -3,6 +3,7 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
+import { createServer as createHttpServer } from "node:http";
 import { createServer } from "node:net";
 import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
@@ -56,6 +57,29 @@ test("without a bridge the client retries with growing pauses, says so once, pri
   } finally {
     globalThis.fetch = realFetch;
     consoleMethods.forEach((name, index) => { console[name] = originals[index]; });
+  }
+});
+
+test("in a page that reports itself hidden the client polls as often as in a shown one", async () => {
+  await import(join(sdk, "tembra.js"));
+  const polls = [];
+  const server = createHttpServer((request, response) => {
+    polls.push(Date.now());
+    response.writeHead(200, { "Content-Type": "application/json" });
+    response.end('{"supported":false}');
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  // A host's browser that it shows while its page reads document.hidden as true.
+  globalThis.document = { hidden: true, addEventListener() {}, removeEventListener() {} };
+  try {
+    const client = globalThis.TembraUI.connect({ bridge: `http://127.0.0.1:${server.address().port}` });
+    await new Promise((resolve) => setTimeout(resolve, 1300));
+    client.stop();
+    // 200 ms after each answer: the first at once, then about five more.
+    assert.ok(polls.length >= 5 && polls.length <= 8, `${polls.length} polls in 1.3 s`);
+  } finally {
+    delete globalThis.document;
+    server.close();
   }
 });
 
