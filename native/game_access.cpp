@@ -143,14 +143,16 @@ bool readVideoModeListed(int32_t mode, bool* built, bool* listed) {
 
 namespace {
 
-// The menu's value travels as one 32-bit argument, as the game's own calls pass it.
-bool callAudioEngine(game::Address routine, uint8_t value) {
+// The menu's value travels as one 32-bit argument, as the game's own calls pass it. The routine is
+// a template argument, so each call site names its routine's address outright.
+template <game::Address routine>
+bool callAudioEngine(uint8_t value) {
   return guarded([&] { game::callMember(routine, game::kAudioEngine, int32_t{value}); });
 }
 
 }  // namespace
 
-bool callApplySfxVolume(uint8_t level) { return callAudioEngine(game::kApplySfxVolume, level); }
-bool callApplyMusicVolume(uint8_t level) { return callAudioEngine(game::kApplyMusicVolume, level); }
-bool callApplyRadioEq(uint8_t on) { return callAudioEngine(game::kApplyRadioEq, on); }
-bool callApplyRadioAutoRetune(uint8_t on) { return callAudioEngine(game::kApplyRadioAutoRetune, on); }
+bool callApplySfxVolume(uint8_t level) { return callAudioEngine<game::kApplySfxVolume>(level); }
+bool callApplyMusicVolume(uint8_t level) { return callAudioEngine<game::kApplyMusicVolume>(level); }
+bool callApplyRadioEq(uint8_t on) { return callAudioEngine<game::kApplyRadioEq>(on); }
+bool callApplyRadioAutoRetune(uint8_t on) { return callAudioEngine<game::kApplyRadioAutoRetune>(on); }

@@ -22,17 +22,17 @@ export interface StateDocument {
 
 /** Every game setting on the pages' scale. */
 export interface StateSettings {
-  /** Mouse sensitivity on the page scale. Range 0..100. */
+  /** Mouse sensitivity on the page scale over the game's own range (1/3200 to 1/200); every value reads back as itself. Range 0..100. */
   mouseSensitivity: number;
-  /** The game's "invert mouse" is on, as its own menu shows it. */
+  /** The game's "invert mouse" is on, as its own menu shows it (the game stores this byte the other way round). */
   invertY: boolean;
   /** Vehicles are steered with the mouse. */
   mouseSteer: boolean;
   /** Aircraft are flown with the mouse. */
   mouseFly: boolean;
-  /** Screen brightness on the page scale; every value reads back as itself. Range 0..100. */
+  /** Screen brightness on the page scale over the game's own range (0..384); every value reads back as itself. Range 0..100. */
   brightness: number;
-  /** Draw distance on the page scale. Range 0..100. */
+  /** Draw distance on the page scale over the game's own range (0.925 to 1.8); every value reads back as itself. Range 0..100. */
   drawDistance: number;
   /** Widescreen display. */
   widescreen: boolean;
@@ -58,7 +58,7 @@ export interface StateSettings {
   resolutionWidth: number;
   /** Height of the current display mode in pixels, 0 when the game does not describe it. */
   resolutionHeight: number;
-  /** The display modes a page may offer: each size once, at least 640 x 480, ordered by width then height; empty when the game cannot list them. */
+  /** The display modes a page may offer: exactly those the game's own list of display modes offers (no windowed desktop mode, nothing below 640 x 480, only 4:3, 5:4, 5:3, 16:10 and 16:9), each size once, ordered by width then height; empty when the game cannot list them. */
   resolutionOptions: ResolutionOption[];
 }
 
@@ -262,6 +262,11 @@ export interface Client {
   disableEsc(): Promise<CommandResult>;
   /** Send the value the game holds (settingValue, stepSetting); values are rounded, toggles take true/false or 0/1. */
   setting(name: SettingName, value: number | boolean): Promise<CommandResult>;
+  /**
+   * Binds a key as the game's own controls menu does; -1, 0 or NO_KEY_GAME clears the slot. Keys
+   * the game refuses (Esc, F1-F3, the Windows keys, codes it cannot name, mouse codes outside 1-7)
+   * change nothing: the answer is still ok, so read "bindings" for the result.
+   */
   bind(action: number, type: BindingType, key: number): Promise<CommandResult>;
   clearBinding(action: number, type: BindingType): Promise<CommandResult>;
 }
