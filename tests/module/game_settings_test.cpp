@@ -145,6 +145,37 @@ TEST_F(GameSettings, RefusedChangesWriteNothingAndArmNoSave) {
   sim::setVideoMemoryBytes(int64_t{256} << 20);
 }
 
+// Whatever integer a page sends for any setting, every game variable afterwards holds a value the
+// game's own menu could produce.
+TEST_F(GameSettings, NoPageValueLeavesTheGameOutsideWhatItsMenuCanHold) {
+  const char* const names[] = {"mouseSensitivity", "invertY",   "mouseSteer", "mouseFly",   "brightness", "drawDistance",
+                               "resolutionMode",   "widescreen", "frameLimiter", "hud",      "subtitles",  "radarMode",
+                               "sfxVolume",        "musicVolume", "radioEq",    "radioAuto"};
+  const int32_t values[] = {INT32_MIN, -65536, -1, 0, 1, 2, 5, 6, 7, 64, 99, 100, 101, 384, 512, 65536, INT32_MAX};
+  const uintptr_t toggles[] = {gta::kInvertY,   gta::kMouseSteer, gta::kMouseFly,  gta::kWidescreen,
+                               gta::kFrameLimiter, gta::kHud,     gta::kSubtitles, gta::kRadioEq, gta::kRadioAuto};
+  for (const char* name : names) {
+    for (const int32_t value : values) {
+      applySetting(name, value);
+      const std::string what = std::string(name) + " = " + std::to_string(value);
+      const float sensitivity = sim::gameValue<float>(gta::kMouseSensitivity);
+      ASSERT_TRUE(sensitivity >= 1.0f / 3200.0f && sensitivity <= 1.0f / 200.0f) << what;
+      for (const uintptr_t address : {gta::kDrawDistance, gta::kLodDistanceScale}) {
+        const float distance = sim::gameValue<float>(address);
+        ASSERT_TRUE(distance >= 0.925f && distance <= 1.8f) << what;
+      }
+      ASSERT_GE(sim::gameValue<int32_t>(gta::kBrightness), 0) << what;
+      ASSERT_LE(sim::gameValue<int32_t>(gta::kBrightness), 384) << what;
+      ASSERT_LE(sim::gameValue<uint8_t>(gta::kSfxVolume), 64) << what;
+      ASSERT_LE(sim::gameValue<uint8_t>(gta::kMusicVolume), 64) << what;
+      ASSERT_GE(sim::gameValue<int32_t>(gta::kRadarMode), 0) << what;
+      ASSERT_LE(sim::gameValue<int32_t>(gta::kRadarMode), 2) << what;
+      for (const uintptr_t toggle : toggles) ASSERT_LE(sim::gameValue<uint8_t>(toggle), 1) << what;
+      ASSERT_TRUE(sim::visitDisplayPage()) << what;
+    }
+  }
+}
+
 TEST_F(GameSettings, AFaultingVolumeRoutineIsSwallowedAndTheLevelStays) {
   for (RoutineBehaviour behaviour : {RoutineBehaviour::Fault, RoutineBehaviour::Throw, RoutineBehaviour::Raise}) {
     sim::setRoutineBehaviour(gta::kApplyMusicVolume, behaviour);
