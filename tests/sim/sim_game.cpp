@@ -134,8 +134,11 @@ void freeVideoModeList() {
   setGameValue<char**>(gta::kVideoModeNames, nullptr);
 }
 
+// The game compares the quotient as a stored float; volatile keeps the 32-bit build's x87 unit from
+// comparing its extended-precision quotient with 4/5 and 3/5, which are not exact in binary.
 bool gameRatio(const VideoMode& mode) {
-  const float ratio = static_cast<float>(mode.height) / static_cast<float>(mode.width);
+  volatile float quotient = static_cast<float>(mode.height) / static_cast<float>(mode.width);
+  const float ratio = quotient;
   return ratio == 3.0f / 4.0f || ratio == 4.0f / 5.0f || ratio == 0.6f || ratio == 10.0f / 16.0f ||
          ratio == 9.0f / 16.0f;
 }
