@@ -25,16 +25,19 @@ export function parseEvent(line) {
   return { source, kind, line };
 }
 
-// bin: the folder of simgame.exe and the module; wine64: Wine's loader; workDir: for the feed.
-export function startSimGame({ bin, wine64, workDir, env = process.env }) {
+// A Linux path as the Windows programs under Wine see it: the Z: drive is the Linux root.
+export const winePath = (path) => "Z:" + path.replaceAll("/", "\\");
+
+// bin: the folder of simgame.exe and the module; wine64: Wine's loader; workDir: for the feed;
+// args: more of simgame.exe's options ("--controls", "--save-patched").
+export function startSimGame({ bin, wine64, workDir, env = process.env, args = [] }) {
   const feedPath = join(workDir, "events.txt");
   const outputPath = join(workDir, "simgame.out");
   rmSync(feedPath, { force: true });
   rmSync(join(bin, "TembraUI.log"), { force: true });
   // Never a pipe for a Wine program's output: Wine's background services would hold it open.
   const output = openSync(outputPath, "w");
-  const feedForWine = "Z:" + feedPath.replaceAll("/", "\\");
-  const game = spawn(wine64, [join(bin, "simgame.exe"), "--events", feedForWine],
+  const game = spawn(wine64, [join(bin, "simgame.exe"), "--events", winePath(feedPath), ...args],
                      { cwd: bin, env, stdio: ["ignore", output, output] });
   closeSync(output);
 
