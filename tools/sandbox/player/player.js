@@ -30,7 +30,7 @@
   addEventListener("resize", fit);
 
   function showBrowsers(browsers) {
-    for (const browser of browsers) {
+    browsers.forEach((browser, layer) => {
       let frame = frames.get(browser.id);
       if (!frame) {
         frame = document.createElement("iframe");
@@ -40,11 +40,12 @@
         frame.src = browser.url;
         frame.addEventListener("load", () => hookKeys(frame));
         frames.set(browser.id, frame);
+        $("layers").append(frame);  // never moved again: a frame moved in the document loads anew
       }
-      $("layers").append(frame);  // in stacking order, bottom first
+      frame.style.zIndex = String(layer + 1);  // the list comes in stacking order, bottom first
       frame.classList.toggle("hidden", !browser.visible);
       frame.classList.toggle("focused", browser.visible && browser.focused);
-    }
+    });
     const focused = browsers.find((browser) => browser.visible && browser.focused);
     const id = focused ? focused.id : null;
     if (id === focusedId) return;
