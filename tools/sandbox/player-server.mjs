@@ -4,6 +4,7 @@
 //   GET  /player/              the player page
 //   GET  /__player/events      server-sent events, the last few hundred first
 //   POST /__player/key         {"key": xdotool's key name}: typed into the game's keyboard
+//   POST /__player/typed       {"key", "page"}: a key the focused page received, for the feed
 //   POST /__player/control     {"line": "player out"}: tests/sim/player_controls.h
 //   POST /__player/restart     {"savePatched": true}: a new game process
 //   POST /__player/report      {"page", "level", "text"}: from the pages' report script
@@ -69,6 +70,7 @@ export async function startPlayerServer({ pagesRoot, port, size, startSession })
       publish({ type: "feed", source: "keys", text: `${body.key} -> the game's keyboard` });
       await session.pressKey(String(body.key));
     },
+    "/__player/typed": async (body) => publish({ type: "feed", source: "keys", text: `${body.key} -> the ${body.page} page` }),
     "/__player/control": async (body) => session.control(String(body.line)),
     "/__player/restart": async (body) => {
       session.stop();

@@ -84,7 +84,11 @@
   function onKey(event) {
     const pageHasKeys = focusedId !== null;
     const gameTakes = event.key === "Escape" || capture === "keyboard" || !pageHasKeys;
-    if (!gameTakes) return;
+    if (!gameTakes) {
+      // The key reaches the focused page by itself; the feed (and the headless picture) hear of it.
+      post("/__player/typed", { key: event.key, page: frames.get(focusedId).dataset.name });
+      return;
+    }
     const name = gameKeyName(event);
     if (!name) return;
     // The module's hook keeps ESC and captured keys from the page, as in the game.
