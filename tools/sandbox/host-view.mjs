@@ -3,18 +3,18 @@
 import { EventEmitter } from "node:events";
 
 export const PAGE_ORIGIN = "http://tembra.local";
-export const BROWSER_NAMES = new Map([
+const BROWSER_NAMES = new Map([
   [0x7f002003, "loading"], [0x7f002009, "pause"], [0x7f002002, "hud"], [0x12362, "minimap"], [0x12365, "auth"],
 ]);
 // Bottom to top, as the player sees them stacked over the game.
 export const STACKING = ["minimap", "hud", "pause", "auth", "loading"];
 
 // A file URL handed to the host names a Windows path; Wine's Z: drive is the Linux root.
-export function browserUrl(url) {
+function browserUrl(url) {
   return url.replace(/^file:\/\/\/Z:\//i, "file:///");
 }
 
-export const browserName = (id) => BROWSER_NAMES.get(id) || "browser " + id;
+const browserName = (id) => BROWSER_NAMES.get(id) || "browser " + id;
 
 // Emits "create" (entry) for a new browser and "change" (entry, what) when one is shown, hidden,
 // focused or unfocused. The host's calls are repeated often (the loading screen's upkeep every
