@@ -66,7 +66,7 @@ test("the module in the simulated game answers the contract table", async (t) =>
   try {
     moduleAnswers = await runTable("module");
   } finally {
-    session.stop();
+    await session.stop();
   }
 });
 
@@ -80,6 +80,6 @@ test("the mock answers the contract table with the module's very bytes", async (
       mockAnswers.forEach((answer, i) => assert.equal(answer, moduleAnswers[i], `answer ${i + 1} differs`));
     }
   } finally {
-    session.stop();
+    await session.stop();
   }
 });

@@ -8,8 +8,10 @@ import { mkdtempSync, readFileSync, statSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { startPlayer } from "../../tools/sandbox/player.mjs";
+import { trySituations } from "./lib/situations.mjs";
 
 let player;
+const logLines = [];
 const picturePath = join(mkdtempSync(join(tmpdir(), "tembra-mock-player-")), "screen.png");
 
 // The commands of this process's descendants.
@@ -39,6 +41,7 @@ function nextPicture(after, timeoutMs = 6000) {
 before(async () => {
   player = await startPlayer({ mock: true, headless: true, port: 47664, size: { width: 1280, height: 720 }, picturePath });
   await player.server.session.ready;
+  player.server.messages.on("message", (message) => { if (message.type === "log") logLines.push(message.line); });
 });
 
 after(async () => {
@@ -68,4 +71,8 @@ test("twenty keys in a row each give a fresh picture", async () => {
     await nextPicture(shots);
     assert.ok(statSync(picturePath).mtimeMs >= pressedAt - 5, `picture ${key + 1} was taken after its key`);
   }
+});
+
+test("the situations of the panel reach the mock as they reach the simulated game", async () => {
+  await trySituations(player, logLines);
 });

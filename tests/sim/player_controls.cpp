@@ -1,7 +1,6 @@
 // Reads the player's command file between frames and changes the simulated game accordingly.
 #include "tests/sim/player_controls.h"
 
-#include <cstdio>
 #include <map>
 #include <sstream>
 #include <utility>
@@ -17,7 +16,7 @@ constexpr int kActions = 59;
 constexpr int kSlots = 3;
 constexpr int32_t kSomePlayerPed = 0x01234560;
 
-FILE* commands = nullptr;
+HANDLE commands = INVALID_HANDLE_VALUE;
 HWND window = nullptr;
 std::string partial;
 
@@ -103,18 +102,19 @@ bool apply(const std::string& line) {
 
 void followPlayerControls(const std::wstring& path, HWND gameWindow) {
   window = gameWindow;
-  // Created empty when missing, so the player may start writing at any time.
-  FILE* create = _wfopen(path.c_str(), L"ab");
-  if (create != nullptr) std::fclose(create);
-  commands = _wfopen(path.c_str(), L"rb");
+  // Created empty when missing, so the player may start writing at any time; shared, since the
+  // player appends while the game reads.
+  commands = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (commands == INVALID_HANDLE_VALUE) feedEvent("game control refused: the command file cannot be opened");
 }
 
 void applyPlayerControls() {
-  if (commands == nullptr) return;
+  if (commands == INVALID_HANDLE_VALUE) return;
   char buffer[512];
-  size_t read = 0;
-  while ((read = std::fread(buffer, 1, sizeof buffer, commands)) > 0) partial.append(buffer, read);
-  std::clearerr(commands);  // at the end for now; the player appends more later
+  DWORD read = 0;
+  // At the end, a read gives nothing; the file position stays, so what is appended later comes next.
+  while (::ReadFile(commands, buffer, sizeof buffer, &read, nullptr) && read > 0) partial.append(buffer, read);
   for (size_t end = partial.find('\n'); end != std::string::npos; end = partial.find('\n')) {
     std::string line = partial.substr(0, end);
     partial.erase(0, end + 1);

@@ -76,23 +76,28 @@ export function resolutionOptions(modes, current) {
   return [...bySize.values()].sort((a, b) => a.width - b.width || a.height - b.height);
 }
 
-// A binding as the game's routines carry it out: the key leaves every slot of its kind (both
-// keyboard slots, or the mouse slot) of every action, then the slot is cleared and set. Returns
-// the routine calls, as the event feed names them. 0 and 1056 only clear the slot.
-export function applyBinding(table, action, type, key) {
+// A binding as the game's routines carry it out, one step per routine: the key leaves every slot
+// of its kind (both keyboard slots, or the mouse slot) of every action, then the slot is cleared
+// and set. Each step is { call, apply }: the call as the event feed names it, and its effect on
+// the table, which a faulting routine never has. 0 and 1056 only clear the slot.
+export function bindingSteps(table, action, type, key) {
   const mouse = type === 2;
-  const empty = mouse ? 0 : NO_KEY;
-  const calls = [];
   const clearsOnly = key === 0 || key === NO_KEY;
+  const steps = [];
   if (!clearsOnly) {
-    calls.push(`DeleteMatchingActionInitiators(${action}, ${key}, ${type})`);
-    table.forEach((slots) => { for (const slot of mouse ? [2] : [0, 1]) if (slots[slot] === key) slots[slot] = mouse ? 0 : NO_KEY; });
+    steps.push({
+      call: `DeleteMatchingActionInitiators(${action}, ${key | 0}, ${type})`,
+      apply: () => table.forEach((slots) => {
+        for (const slot of mouse ? [2] : [0, 1]) if (slots[slot] === key) slots[slot] = mouse ? 0 : NO_KEY;
+      }),
+    });
   }
-  calls.push(`ClearActionSlot(${action}, ${type})`);
-  table[action][type] = empty;
+  steps.push({ call: `ClearActionSlot(${action}, ${type})`, apply: () => { table[action][type] = mouse ? 0 : NO_KEY; } });
   if (!clearsOnly) {
-    calls.push(mouse ? `SetMouseButtonForAction(${action}, ${key})` : `SetKeyboardKeyForAction(${action}, ${key}, ${type})`);
-    table[action][type] = key >>> 0;
+    steps.push({
+      call: mouse ? `SetMouseButtonForAction(${action}, ${key | 0})` : `SetKeyboardKeyForAction(${action}, ${key | 0}, ${type})`,
+      apply: () => { table[action][type] = key; },
+    });
   }
-  return calls;
+  return steps;
 }

@@ -5,13 +5,14 @@
 import { EventEmitter } from "node:events";
 import { HostView } from "./host-view.mjs";
 import { startMockBridge } from "./mock-bridge.mjs";
-import { SETTINGS, SETTING_ORDER, applyBinding, modeSelectable, resolutionOptions } from "./mock-game-rules.mjs";
+import { SETTINGS, SETTING_ORDER, bindingSteps, modeSelectable, resolutionOptions } from "./mock-game-rules.mjs";
 import { captureFromLog } from "./wine-session.mjs";
 import { DEFAULT_BINDINGS } from "./mock-default-bindings.mjs";
 
 const ID = { loading: 0x7f002003, pause: 0x7f002009, hud: 0x7f002002 };
 const ORIGIN = "http://tembra.local";
 const FRAME_MS = 16;
+const SETTINGS_SAVE_DELAY_MS = 200;
 const CREATE_DELAY_MS = 300;
 const PLAYER_SPAWN_MS = 3000;
 const DEFAULT_MODES = [[640, 480], [800, 600], [1024, 768], [1280, 720], [1920, 1080]];
@@ -69,6 +70,20 @@ export function startMockSession({ savePatched = false, port } = {}) {
     feed(call);
     if (game.faults.has(call.split("(")[0])) throw new Error(call);
   };
+  // The game's own save, which a patched build's module never calls; a fault in it is swallowed.
+  const save = () => { if (!savePatched) { try { routine("SaveSettings()"); } catch { log("[NATIVE] EXCEPTION in SaveSettings."); } } };
+  // Settings are saved 200 ms after the last change, so a dragged slider costs one save.
+  let saveTimer = null;
+  const saveSettingsSoon = () => {
+    clearTimeout(saveTimer);
+    saveTimer = setTimeout(() => {
+      if (savePatched) { log("[NATIVE] Settings applied for current session (persistence helper is patched)."); return; }
+      log("[NATIVE] Saving changed GTA settings...");
+      save();
+      log("[NATIVE] Settings persisted. save=YES");
+    }, SETTINGS_SAVE_DELAY_MS);
+  };
+  const FLOATS = new Set(["mouseSensitivity", "drawDistance"]);
 
   // Game thread work, one frame after the bridge took the command.
   const commands = {
@@ -76,7 +91,12 @@ export function startMockSession({ savePatched = false, port } = {}) {
       if (name === "continue") { if (view.browsers.get(ID.pause)?.visible) closeMenu(); log("[BRIDGE] Action: CONTINUE accepted"); }
       else if (name === "map") { closeMenu(); routine("StartGameMenu()"); game.gameMenuUp = true; routine("SwitchMenuPage(5)"); log("[MENU] Native map requested."); }
       else if (name === "exit") { log("[MENU] Exit confirmed by user."); feed("window closed (WM_CLOSE)"); session.emit("exit", 0); }
-      else if (name === "reset_controls") { routine("ReinitControls()"); game.bindings = DEFAULT_BINDINGS.map((slots) => slots.slice()); log("[NATIVE] Controls reset to GTA defaults and saved."); }
+      else if (name === "reset_controls") {
+        try { routine("ReinitControls()"); } catch { log("[NATIVE] EXCEPTION in ReinitControls."); return; }
+        game.bindings = DEFAULT_BINDINGS.map((slots) => slots.slice());
+        save();
+        log("[NATIVE] Controls reset to GTA defaults and saved.");
+      }
       else if (name === "capture_on") { module.capture = type; module.capturedKey = -1; log(type === 2 ? "[CAPTURE] Mouse capture enabled." : "[CAPTURE] Keyboard capture enabled."); }
       else if (name === "capture_off") { module.capture = 0; log("[CAPTURE] Capture disabled."); }
       else if (name === "loading_hide") { module.loadingHidden = true; host("focus", ID.loading, 0); host("hide", ID.loading, 1); log("[LOADING] Hidden. AUTH page is ready."); }
@@ -93,14 +113,24 @@ export function startMockSession({ savePatched = false, port } = {}) {
         game.settings[name] = rule.fromPage(value);
         if (rule.routine) { try { routine(`${rule.routine}(${game.settings[name]})`); } catch { /* the level is kept */ } }
       }
-      feed(`${name} = ${name === "resolutionMode" ? value : game.settings[name]}`);
-      log(`[BRIDGE] Setting applied: ${name} = ${value}`);
+      const written = name === "resolutionMode" ? value : game.settings[name];
+      feed(`${name} = ${FLOATS.has(name) ? written.toPrecision(6) : written}`);
+      saveSettingsSoon();
     },
     bind({ action, type, key }) {
-      try {
-        for (const call of applyBinding(game.bindings, action, type, key)) routine(call);
-        log(`[NATIVE] Binding applied by GTA rules: action=${action} type=${type} key=${key}`);
-      } catch { log("[NATIVE] EXCEPTION while changing binding."); }
+      const steps = bindingSteps(game.bindings, action, type, key);
+      for (const [index, step] of steps.entries()) {
+        try { routine(step.call); } catch {
+          const deleting = index === 0 && steps.length === 3;
+          log(deleting ? "[NATIVE] EXCEPTION in DeleteMatchingActionInitiators." : "[NATIVE] EXCEPTION while changing binding.");
+          return;
+        }
+        step.apply();
+      }
+      const described = `action=${action} type=${type} key=${key}`;
+      log(`[NATIVE] Binding applied by GTA rules: ${described}`);
+      save();
+      log(`[NATIVE] Binding saved: ${described}`);
     },
   };
 
@@ -177,7 +207,12 @@ export function startMockSession({ savePatched = false, port } = {}) {
   const bridge = startMockBridge(bridgeGame, port);
   bridge.catch((error) => feed("the mock bridge could not listen: " + error.message));
   session.ready = bridge;
-  session.stop = () => { timers.forEach(clearTimeout); bridge.then((server) => server.close()).catch(() => {}); };
+  session.stop = async () => {
+    timers.forEach(clearTimeout);
+    clearTimeout(saveTimer);
+    const server = await bridge.catch(() => null);
+    if (server) await new Promise((resolve) => server.close(resolve));
+  };
   session.startedAt = startedAt;
   return session;
 }

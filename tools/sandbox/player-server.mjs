@@ -73,7 +73,7 @@ export async function startPlayerServer({ pagesRoot, port, size, startSession })
     "/__player/typed": async (body) => publish({ type: "feed", source: "keys", text: `${body.key} -> the ${body.page} page` }),
     "/__player/control": async (body) => session.control(String(body.line)),
     "/__player/restart": async (body) => {
-      session.stop();
+      await session.stop();
       publish({ type: "feed", source: "game", text: "restarting the game" + (body.savePatched ? " with its save routine patched" : "") });
       attach({ savePatched: Boolean(body.savePatched) });
       publish({ type: "browsers", browsers: browsers() });
@@ -121,11 +121,11 @@ export async function startPlayerServer({ pagesRoot, port, size, startSession })
     messages,
     publish,
     get session() { return session; },
-    close() {
+    async close() {
       watcher.close();
       for (const client of clients) client.end();
       server.close();
-      session.stop();
+      await session.stop();
     },
   };
 }

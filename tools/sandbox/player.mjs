@@ -72,7 +72,7 @@ export async function startPlayer({ mock = false, headless = false, size = { wid
 
   player.stop = async () => {
     clearTimeout(player.stateTimer);
-    server.close();
+    await server.close();
     if (player.browser) await player.browser.close().catch(() => {});
   };
   return player;
