@@ -77,6 +77,7 @@ export async function startPlayerServer({ pagesRoot, port, size, startSession })
       publish({ type: "feed", source: "game", text: "restarting the game" + (body.savePatched ? " with its save routine patched" : "") });
       attach({ savePatched: Boolean(body.savePatched) });
       publish({ type: "browsers", browsers: browsers() });
+      publish({ type: "reload", file: null });  // the new game's pages start afresh, as after a game start
     },
     "/__player/report": async (body) => publish({ type: "console", page: body.page, level: body.level, text: body.text }),
   };
