@@ -8,6 +8,7 @@ import { startMockBridge } from "./mock-bridge.mjs";
 import { SETTINGS, SETTING_ORDER, bindingSteps, modeSelectable, resolutionOptions } from "./mock-game-rules.mjs";
 import { captureFromLog } from "./wine-session.mjs";
 import { DEFAULT_BINDINGS } from "./mock-default-bindings.mjs";
+import { GAME_ROUTINES } from "./game-routines.mjs";
 
 const ID = { loading: 0x7f002003, pause: 0x7f002009, hud: 0x7f002002 };
 const ORIGIN = "http://tembra.local";
@@ -172,9 +173,6 @@ export function startMockSession({ savePatched = false, port } = {}) {
     }
   };
 
-  const ROUTINE_NAMES = new Set(["SaveSettings", "SetKeyboardKeyForAction", "SetMouseButtonForAction", "DeleteMatchingActionInitiators",
-    "ClearActionSlot", "ReinitControls", "StartGameMenu", "SwitchMenuPage", "ApplySfxVolume", "ApplyMusicVolume",
-    "GetResolutionModeCount", "GetResolutionModeInfo"]);
   // The same command lines as the simulated game's (tests/sim/player_controls.h).
   session.control = (line) => {
     const [verb, what, more, key] = line.trim().split(/\s+/);
@@ -182,7 +180,7 @@ export function startMockSession({ savePatched = false, port } = {}) {
     if (verb === "player" && (what === "in" || what === "out")) { game.playerInWorld = what === "in"; module.escEnabled = game.playerInWorld; }
     else if (verb === "window" && (what === "hidden" || what === "shown")) game.windowShown = what === "shown";
     else if (verb === "menu" && (what === "up" || what === "down")) game.gameMenuUp = what === "up";
-    else if (verb === "fault" && ROUTINE_NAMES.has(what) && (more === "on" || more === "off")) { if (more === "on") game.faults.add(what); else game.faults.delete(what); }
+    else if (verb === "fault" && GAME_ROUTINES.includes(what) && (more === "on" || more === "off")) { if (more === "on") game.faults.add(what); else game.faults.delete(what); }
     else if (verb === "modes" && /^\d+x\d+(,\d+x\d+)*$/.test(what || "")) game.modes = what.split(",").map((size) => size.split("x").map(Number));
     else if (verb === "bind" && Number(what) >= 0 && Number(what) < 59 && Number(more) >= 0 && Number(more) < 3 && key !== undefined) game.bindings[Number(what)][Number(more)] = Number(key) >>> 0;
     else if (verb === "defaults") game.bindings = DEFAULT_BINDINGS.map((slots) => slots.slice());

@@ -14,6 +14,7 @@ import { watch } from "node:fs";
 import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
 import { PAGE_ORIGIN } from "./host-view.mjs";
+import { GAME_ROUTINES } from "./game-routines.mjs";
 import { listen, readPageFile, sendFile } from "./page-server.mjs";
 
 const playerRoot = join(dirname(fileURLToPath(import.meta.url)), "player");
@@ -53,7 +54,7 @@ export async function startPlayerServer({ pagesRoot, port, size, startSession })
   }
 
   const browsers = () => session.view.list().map((entry) => ({ ...entry, url: playerUrl(entry.url) }));
-  const describeSession = () => ({ type: "session", kind: session.kind, savePatched: session.savePatched, size });
+  const describeSession = () => ({ type: "session", kind: session.kind, savePatched: session.savePatched, size, routines: GAME_ROUTINES });
 
   function attach(options) {
     session = startSession(options);
@@ -120,6 +121,7 @@ export async function startPlayerServer({ pagesRoot, port, size, startSession })
   return {
     url: `http://127.0.0.1:${port}/player/`,
     messages,
+    history,  // the last messages, for a listener that comes late
     publish,
     get session() { return session; },
     async close() {

@@ -34,7 +34,6 @@ function describe(message) {
 }
 
 const player = await startPlayer({ mock, headless, size: { width, height }, port: Number(option("--port", "47660")) });
-player.server.messages.on("message", (message) => { const text = describe(message); if (text) say(text); });
 if (headless) {
   player.pictures.on("picture", (path) => say("shot  " + relative(process.cwd(), path)));
   player.pictures.on("failed", (error) => say("shot  failed: " + error.message));
@@ -48,6 +47,9 @@ say(mock ? "game  the mock in Node (no Wine): the bridge on 127.0.0.1:47651 answ
 say(`open  ${player.url}   (the player: the game's screen at ${width} x ${height}, its pages, state, events, log and console)`);
 say("keys  Esc, Enter, Tab, arrows, Delete, F1-F4, letters and digits typed here go to the game" +
     (headless ? " through the player page; Ctrl+S a picture," : ";") + " Ctrl+C quits");
+const print = (message) => { const text = describe(message); if (text) say(text); };
+player.server.history.forEach(print);
+player.server.messages.on("message", print);
 
 if (process.stdin.isTTY) {
   process.stdin.setRawMode(true);

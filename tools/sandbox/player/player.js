@@ -110,10 +110,6 @@
   const control = (line) => post("/__player/control", { line });
 
   for (const button of document.querySelectorAll("[data-control]")) button.addEventListener("click", () => control(button.dataset.control));
-  const ROUTINES = ["SaveSettings", "SetKeyboardKeyForAction", "SetMouseButtonForAction", "DeleteMatchingActionInitiators",
-    "ClearActionSlot", "ReinitControls", "StartGameMenu", "SwitchMenuPage", "ApplySfxVolume", "ApplyMusicVolume",
-    "GetResolutionModeCount", "GetResolutionModeInfo"];
-  for (const name of ROUTINES) $("routine").append(new Option(name, name));
   $("fault-on").addEventListener("click", () => control(`fault ${$("routine").value} on`));
   $("fault-off").addEventListener("click", () => control(`fault ${$("routine").value} off`));
   $("modes-apply").addEventListener("click", () => control(`modes ${$("modes").value.replace(/\s+/g, "")}`));
@@ -149,6 +145,7 @@
         ? "Game: the mock in Node (no Wine): the bridge answers as the module does, the game's state is kept in Node."
         : "Game: the module in the simulated game under Wine" + (data.savePatched ? ", save routine patched" : "") + ".";
       $("save-patched").checked = Boolean(data.savePatched);
+      $("routine").replaceChildren(...data.routines.map((name) => new Option(name, name)));
       fit();
     } else if (data.type === "browsers") showBrowsers(data.browsers);
     else if (data.type === "capture") { capture = data.capture; $("capture").textContent = capture || "none"; }
