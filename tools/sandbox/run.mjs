@@ -1,13 +1,24 @@
 // The page author's player: prints the address of the player page for your own browser and
 // follows the game, the host and the pages in this terminal, which is the game's keyboard too.
 //   node tools/sandbox/run.mjs [--mock] [--headless] [--size 1280x720] [--port 47660]
-import { relative } from "node:path";
+import { execFileSync } from "node:child_process";
+import { existsSync } from "node:fs";
+import { join, relative } from "node:path";
 import { root, startPlayer } from "./player.mjs";
 
 const args = process.argv.slice(2);
 const option = (name, fallback) => (args.includes(name) ? args[args.indexOf(name) + 1] : fallback);
 const [width, height] = option("--size", "1920x1080").split("x").map(Number);
-const mock = args.includes("--mock");
+// The simulated game needs its build, Wine and an X display; without them the mock plays it.
+function wineMissing() {
+  if (!existsSync(join(root, "build", "win64", "bin", "simgame.exe"))) return "the simulated game is not built (build/win64)";
+  if (!process.env.DISPLAY) return "no X display";
+  try { execFileSync(process.env.WINE64 || "wine64", ["--version"], { stdio: "ignore" }); } catch { return "no wine64"; }
+  return null;
+}
+const missing = args.includes("--mock") ? null : wineMissing();
+if (missing) process.stderr.write(`Wine cannot run the simulated game here (${missing}): the player runs with the mock in Node instead (--mock)\n`);
+const mock = args.includes("--mock") || Boolean(missing);
 const headless = args.includes("--headless");
 const say = (text) => process.stdout.write(text + "\n");
 
