@@ -52,7 +52,7 @@
     focusedId = id;
     // The host hands the input focus to its browser; without one the keys go to the game.
     if (focused) frames.get(id).focus();
-    else screen.focus();
+    else if (!document.activeElement.closest("#panel")) screen.focus();  // an author typing in the panel keeps it
   }
 
   // ---- Keys: the game's go through its keyboard, the rest reach the focused page ----
@@ -82,6 +82,7 @@
   }
 
   function onKey(event) {
+    if (event.target instanceof Element && event.target.closest("#panel")) return;  // typing in the panel
     const pageHasKeys = focusedId !== null;
     const gameTakes = event.key === "Escape" || capture === "keyboard" || !pageHasKeys;
     if (!gameTakes) {
