@@ -56,7 +56,7 @@ export async function startGame({ bin = join(root, "build", "win64", "bin") } = 
   }
 
   async function stop() {
-    sim.stop();
+    await sim.stop();
     server.close();
     await browser.close().catch(() => {});
   }

@@ -6,7 +6,7 @@ import { EventEmitter } from "node:events";
 import { HostView } from "./host-view.mjs";
 import { startMockBridge } from "./mock-bridge.mjs";
 import { SETTINGS, SETTING_ORDER, bindingSteps, modeSelectable, resolutionOptions } from "./mock-game-rules.mjs";
-import { captureFromLog } from "./wine-session.mjs";
+import { FLOAT_VALUES, captureFromLog } from "./wine-session.mjs";
 import { DEFAULT_BINDINGS } from "./mock-default-bindings.mjs";
 import { GAME_ROUTINES } from "./game-routines.mjs";
 
@@ -84,7 +84,6 @@ export function startMockSession({ savePatched = false, port } = {}) {
       log("[NATIVE] Settings persisted. save=YES");
     }, SETTINGS_SAVE_DELAY_MS);
   };
-  const FLOATS = new Set(["mouseSensitivity", "drawDistance"]);
 
   // Game thread work, one frame after the bridge took the command.
   const commands = {
@@ -115,7 +114,7 @@ export function startMockSession({ savePatched = false, port } = {}) {
         if (rule.routine) { try { routine(`${rule.routine}(${game.settings[name]})`); } catch { /* the level is kept */ } }
       }
       const written = name === "resolutionMode" ? value : game.settings[name];
-      feed(`${name} = ${FLOATS.has(name) ? written.toPrecision(6) : written}`);
+      feed(`${name} = ${FLOAT_VALUES.has(name) ? written.toPrecision(6) : written}`);
       saveSettingsSoon();
     },
     bind({ action, type, key }) {

@@ -4,11 +4,26 @@
 import { spawn, execFile } from "node:child_process";
 import { EventEmitter } from "node:events";
 import { closeSync, existsSync, openSync, readSync, rmSync, statSync } from "node:fs";
+import { connect } from "node:net";
 import { join } from "node:path";
 import { promisify } from "node:util";
 
 const run = promisify(execFile);
 const FOLLOW_EVERY_MS = 30;
+const BRIDGE_PORT = 47651;
+const PORT_FREE_MS = 5000;
+
+async function portFree(port) {
+  const deadline = Date.now() + PORT_FREE_MS;
+  while (Date.now() < deadline) {
+    const taken = await new Promise((resolve) => {
+      const socket = connect(port, "127.0.0.1", () => { socket.destroy(); resolve(true); });
+      socket.on("error", () => resolve(false));
+    });
+    if (!taken) return;
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+}
 
 // "host hide 2130714626 1" -> { source: "host", kind: "hide", id: 2130714626, flag: 1 }
 export function parseEvent(line) {
@@ -103,9 +118,14 @@ export function startSimGame({ bin, wine64, workDir, env = process.env, args = [
     focusGiven = true;
   }
 
-  function stop() {
+  // Resolves once the game's process is gone and its bridge's port is free again: Wine's server
+  // holds a program's sockets and lets them go a moment after the program ended.
+  const exited = new Promise((resolve) => game.once("exit", resolve));
+  async function stop() {
     clearInterval(follower);
     if (!ended) game.kill();
+    await exited;
+    await portFree(BRIDGE_PORT);
   }
 
   return {

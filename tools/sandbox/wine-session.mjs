@@ -2,28 +2,12 @@
 // log, the player's controls and the game's keyboard (xdotool into the game window).
 import { EventEmitter } from "node:events";
 import { appendFileSync, existsSync, readFileSync, statSync, writeFileSync } from "node:fs";
-import { connect } from "node:net";
 import { join } from "node:path";
 import { startSimGame, winePath } from "./simgame.mjs";
 import { HostView } from "./host-view.mjs";
-import { BRIDGE_PORT } from "./mock-bridge.mjs";
 
 const LOG_EVERY_MS = 250;
-const PORT_FREE_MS = 5000;
-
-// Wine's server holds a program's sockets and lets them go a moment after the program ended.
-async function portFree(port) {
-  const deadline = Date.now() + PORT_FREE_MS;
-  while (Date.now() < deadline) {
-    const taken = await new Promise((resolve) => {
-      const socket = connect(port, "127.0.0.1", () => { socket.destroy(); resolve(true); });
-      socket.on("error", () => resolve(false));
-    });
-    if (!taken) return;
-    await new Promise((resolve) => setTimeout(resolve, 100));
-  }
-}
-const FLOAT_VALUES = new Set(["mouseSensitivity", "drawDistance"]);  // fed as their bit patterns
+export const FLOAT_VALUES = new Set(["mouseSensitivity", "drawDistance"]);  // fed as their bit patterns
 
 // The key capture the module runs, as its log tells it.
 export function captureFromLog(line, current) {
@@ -94,13 +78,9 @@ export function startWineSession({ bin, wine64, workDir, savePatched = false }) 
 
   session.pressKey = (name) => sim.pressKey(name);
   session.control = (line) => appendFileSync(controlsPath, line + "\n");
-  const ended = new Promise((resolve) => sim.events.once("exit", resolve));
-  // Resolves once the game's process is gone and its bridge's port is free again.
   session.stop = async () => {
     clearInterval(follower);
-    sim.stop();
-    await ended;
-    await portFree(BRIDGE_PORT);
+    await sim.stop();
   };
   return session;
 }
