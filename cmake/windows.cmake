@@ -126,7 +126,7 @@ target_compile_options(stress_tests PRIVATE ${TEMBRA_WARNINGS})
 target_link_options(stress_tests PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
 
 # The main job: the module running in the simulated game until interrupted.
-add_executable(simgame tests/sim/simgame_main.cpp tests/sim/event_feed.cpp)
+add_executable(simgame tests/sim/simgame_main.cpp tests/sim/event_feed.cpp tests/sim/player_controls.cpp)
 target_link_libraries(simgame PRIVATE tembra_sim)
 target_compile_options(simgame PRIVATE ${TEMBRA_WARNINGS})
 target_link_options(simgame PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})

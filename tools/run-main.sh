@@ -1,25 +1,41 @@
 #!/usr/bin/env bash
-# The main job, the page author's sandbox: builds the shipped DLL and the test build, runs the
-# module in the simulated game, serves pages/ as the host's local page origin and opens the
-# module's browsers in headless Chromium as the host would; this terminal is the game's keyboard
-# (Esc opens the pause menu once the player is in the world). A screenshot of what the player
-# sees is written to build/sandbox/screen.png after every change.
-#   bash tools/run-main.sh            headless Chromium, screenshots
-#   bash tools/run-main.sh --urls     print the pages' URLs for your own browser instead
+# The main job, the page author's player: runs the module in the simulated game (or, with --mock
+# or where Wine cannot run, a mock of it in Node), serves pages/ as the host's local page origin
+# and prints the address of the player page for your own browser: the game's screen with the
+# module's pages over it, the state document, the event feed, the module's log and the pages'
+# console. This terminal is the game's keyboard too.
+#   bash tools/run-main.sh                   the player, 1920 x 1080
 #   bash tools/run-main.sh --size 1280x720
-#   bash tools/run-main.sh --pictures   retake the pages' pictures in docs/ and stop
+#   bash tools/run-main.sh --mock            no Wine: Node alone (any system with Node and npm)
+#   bash tools/run-main.sh --headless        also a picture of the screen after every change,
+#                                            build/sandbox/screen.png
+#   bash tools/run-main.sh --pictures        retake the pictures in docs/ and stop
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
+args=("$@")
+mock=0
+for arg in "$@"; do [ "$arg" = "--mock" ] && mock=1; done
+
+if [ "$mock" = 1 ]; then
+  # Node alone: the browser project's packages, and Chromium only for --headless.
+  (cd tests/browser && { [ -d node_modules/puppeteer-core ] || npm ci --no-audit --no-fund >/dev/null; }) || exit 1
+  exec node tools/sandbox/run.mjs "${args[@]}"
+fi
+
 source tools/setup.sh
 source tools/wine-env.sh
-
 tembra_install_packages || exit 1
 tembra_browser_project || exit 1
-tembra_build win32 || exit 1
-echo "built the product: build/win32/bin/TembraUI.dll"
-tembra_build win64 || exit 1
-tembra_start_display || exit 1
-tembra_wine_ready || exit 1
+
+wine_runs() {
+  tembra_build win32 && echo "built the product: build/win32/bin/TembraUI.dll" &&
+    tembra_build win64 && tembra_start_display && tembra_wine_ready
+}
+if ! wine_runs; then
+  [ "${1:-}" = "--pictures" ] && { echo "the pictures need the module under Wine" >&2; exit 1; }
+  echo "Wine cannot run the simulated game here: the player runs with the mock in Node instead (--mock)" >&2
+  exec node tools/sandbox/run.mjs --mock "${args[@]}"
+fi
 
 cleanup() {
   "$(dirname "$WINE64")/wineserver" -k >/dev/null 2>&1
@@ -29,5 +45,5 @@ trap cleanup EXIT
 if [ "${1:-}" = "--pictures" ]; then
   WINE64="$WINE64" node tools/sandbox/docs-pictures.mjs
 else
-  WINE64="$WINE64" node tools/sandbox/run.mjs "$@"
+  WINE64="$WINE64" node tools/sandbox/run.mjs "${args[@]}"
 fi

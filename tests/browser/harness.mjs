@@ -1,5 +1,6 @@
-// The module in the simulated game with its browsers in headless Chromium, as the sandbox runs
-// it, plus what the tests check: every "/state" answer against the schema and every page error.
+// The module in the simulated game with its browsers in headless Chromium, one tab each as the
+// host shows them, plus what the tests check: every "/state" answer against the schema and every
+// page error.
 import { mkdtempSync, readFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { dirname, join } from "node:path";
@@ -55,7 +56,7 @@ export async function startGame({ bin = join(root, "build", "win64", "bin") } = 
   }
 
   async function stop() {
-    sim.stop();
+    await sim.stop();
     server.close();
     await browser.close().catch(() => {});
   }

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "tests/sim/default_bindings.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"
 
@@ -406,13 +407,7 @@ uint32_t actionKey(int action, int slot) { return gameValue<uint32_t>(slotAddres
 
 void setActionKey(int action, int slot, uint32_t key) { setGameValue<uint32_t>(slotAddress(action, slot), key); }
 
-// Letters, then F1 and the codes after it on the keyboard; the first three actions also on the
-// three mouse buttons; no second keyboard key.
-uint32_t defaultActionKey(int action, int slot) {
-  if (slot == 0) return action < 26 ? 'A' + action : 1001 + (action - 26);
-  if (slot == kMouseSlot) return action < 3 ? action + 1 : 0;
-  return kNoKey;
-}
+uint32_t defaultActionKey(int action, int slot) { return kDefaultBindings[action][slot]; }
 
 void setGameMenuStartDelay(uint64_t ms) { menuStartDelayMs = ms; }
 

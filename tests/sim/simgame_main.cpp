@@ -1,6 +1,8 @@
 // The main job: the module running inside the simulated game and host at real speed, until
 // the game window is closed or the program is stopped. "--events <file>" writes what the module
-// does to the host and the game to that file, line by line, for the sandbox's real browsers.
+// does to the host and the game to that file, line by line, for the sandbox's real browsers;
+// "--controls <file>" follows the player's commands in that file (tests/sim/player_controls.h);
+// "--save-patched" starts a game build whose persistence routine is patched.
 #include <windows.h>
 
 #include <cstring>
@@ -10,6 +12,7 @@
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"
 #include "tests/sim/module_under_test.h"
+#include "tests/sim/player_controls.h"
 #include "tests/sim/real_input.h"
 #include "tests/sim/sim_game.h"
 #include "tests/sim/sim_host.h"
@@ -24,12 +27,20 @@ constexpr int32_t kSomePlayerPed = 0x01234560;
 
 void followRealTime() { sim::setTickMs(::GetTickCount64()); }
 
-void openFeedFromArguments(int argc, char** argv) {
+// The value after the option, empty when it is not given.
+std::wstring optionValue(int argc, char** argv, const char* option) {
   for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--events") != 0) continue;
-    const std::string path = argv[i + 1];
-    sim::openEventFeed(std::wstring(path.begin(), path.end()));
+    if (std::strcmp(argv[i], option) != 0) continue;
+    const std::string value = argv[i + 1];
+    return std::wstring(value.begin(), value.end());
   }
+  return L"";
+}
+
+bool hasOption(int argc, char** argv, const char* option) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], option) == 0) return true;
+  return false;
 }
 
 // Wine's X11 driver keeps the X window of each top-level window in this property; the sandbox
@@ -42,7 +53,8 @@ void feedXWindow(HWND window) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  openFeedFromArguments(argc, argv);
+  const std::wstring feedPath = optionValue(argc, argv, "--events");
+  if (!feedPath.empty()) sim::openEventFeed(feedPath);
   followRealTime();
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
@@ -50,10 +62,15 @@ int main(int argc, char** argv) {
 
   // The game's memory is in place before the module looks at it in cef_initialize.
   sim::installGame();
+  // The game as a player's copy has it: its default controls, and its own build's code bytes.
+  sim::writeDefaultBindings();
+  if (hasOption(argc, argv, "--save-patched")) sim::patchSaveRoutine();
   HWND gameWindow = sim::createGameWindow();
   // Keys typed on the display (xdotool key Escape) go to the game, as to a game in the foreground.
   sim::bringToFront(gameWindow);
   feedXWindow(gameWindow);
+  const std::wstring controlsPath = optionValue(argc, argv, "--controls");
+  if (!controlsPath.empty()) sim::followPlayerControls(controlsPath, gameWindow);
   sim::setAnswerCreates(true);
   sim::initializeWithHost();
   const ULONGLONG startedAt = ::GetTickCount64();
@@ -68,6 +85,7 @@ int main(int argc, char** argv) {
       sim::setGameValue<int32_t>(sim::gta::kPlayerPed, kSomePlayerPed);
       sim::feedEvent("game player-in-world");
     }
+    sim::applyPlayerControls();
     sim::runFrame();
     sim::feedNewEvents();
   }

@@ -16,24 +16,34 @@ const TYPES = {
   ".woff2": "font/woff2",
 };
 
-export function servePages(root, port) {
-  const server = createServer(async (request, response) => {
-    const path = decodeURIComponent(new URL(request.url, "http://pages").pathname);
-    const file = normalize(join(root, path.endsWith("/") ? path + "index.html" : path));
-    if (!file.startsWith(normalize(root) + sep)) {
-      response.writeHead(403).end();
-      return;
-    }
-    try {
-      const body = await readFile(file);
-      response.writeHead(200, { "Content-Type": TYPES[extname(file)] || "application/octet-stream", "Cache-Control": "no-store" });
-      response.end(body);
-    } catch {
-      response.writeHead(404, { "Content-Type": "text/plain" }).end("not found");
-    }
-  });
+// The file below root that a URL path names: { status, type, body }. A path that leaves root is
+// refused; a folder means its index.html.
+export async function readPageFile(root, urlPath) {
+  const path = decodeURIComponent(urlPath);
+  const file = normalize(join(root, path.endsWith("/") ? path + "index.html" : path));
+  if (!file.startsWith(normalize(root) + sep)) return { status: 403, type: "text/plain", body: "" };
+  try {
+    return { status: 200, type: TYPES[extname(file)] || "application/octet-stream", body: await readFile(file) };
+  } catch {
+    return { status: 404, type: "text/plain", body: "not found" };
+  }
+}
+
+export function sendFile(response, { status, type, body }) {
+  response.writeHead(status, { "Content-Type": type, "Cache-Control": "no-store" });
+  response.end(body);
+}
+
+export function listen(server, port) {
   return new Promise((resolve, reject) => {
     server.once("error", reject);
     server.listen(port, "127.0.0.1", () => resolve(server));
   });
+}
+
+export function servePages(root, port) {
+  const server = createServer(async (request, response) => {
+    sendFile(response, await readPageFile(root, new URL(request.url, "http://pages").pathname));
+  });
+  return listen(server, port);
 }

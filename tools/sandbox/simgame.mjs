@@ -4,11 +4,26 @@
 import { spawn, execFile } from "node:child_process";
 import { EventEmitter } from "node:events";
 import { closeSync, existsSync, openSync, readSync, rmSync, statSync } from "node:fs";
+import { connect } from "node:net";
 import { join } from "node:path";
 import { promisify } from "node:util";
 
 const run = promisify(execFile);
 const FOLLOW_EVERY_MS = 30;
+const BRIDGE_PORT = 47651;
+const PORT_FREE_MS = 5000;
+
+async function portFree(port) {
+  const deadline = Date.now() + PORT_FREE_MS;
+  while (Date.now() < deadline) {
+    const taken = await new Promise((resolve) => {
+      const socket = connect(port, "127.0.0.1", () => { socket.destroy(); resolve(true); });
+      socket.on("error", () => resolve(false));
+    });
+    if (!taken) return;
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+}
 
 // "host hide 2130714626 1" -> { source: "host", kind: "hide", id: 2130714626, flag: 1 }
 export function parseEvent(line) {
@@ -25,16 +40,19 @@ export function parseEvent(line) {
   return { source, kind, line };
 }
 
-// bin: the folder of simgame.exe and the module; wine64: Wine's loader; workDir: for the feed.
-export function startSimGame({ bin, wine64, workDir, env = process.env }) {
+// A Linux path as the Windows programs under Wine see it: the Z: drive is the Linux root.
+export const winePath = (path) => "Z:" + path.replaceAll("/", "\\");
+
+// bin: the folder of simgame.exe and the module; wine64: Wine's loader; workDir: for the feed;
+// args: more of simgame.exe's options ("--controls", "--save-patched").
+export function startSimGame({ bin, wine64, workDir, env = process.env, args = [] }) {
   const feedPath = join(workDir, "events.txt");
   const outputPath = join(workDir, "simgame.out");
   rmSync(feedPath, { force: true });
   rmSync(join(bin, "TembraUI.log"), { force: true });
   // Never a pipe for a Wine program's output: Wine's background services would hold it open.
   const output = openSync(outputPath, "w");
-  const feedForWine = "Z:" + feedPath.replaceAll("/", "\\");
-  const game = spawn(wine64, [join(bin, "simgame.exe"), "--events", feedForWine],
+  const game = spawn(wine64, [join(bin, "simgame.exe"), "--events", winePath(feedPath), ...args],
                      { cwd: bin, env, stdio: ["ignore", output, output] });
   closeSync(output);
 
@@ -100,9 +118,14 @@ export function startSimGame({ bin, wine64, workDir, env = process.env }) {
     focusGiven = true;
   }
 
-  function stop() {
+  // Resolves once the game's process is gone and its bridge's port is free again: Wine's server
+  // holds a program's sockets and lets them go a moment after the program ended.
+  const exited = new Promise((resolve) => game.once("exit", resolve));
+  async function stop() {
     clearInterval(follower);
     if (!ended) game.kill();
+    await exited;
+    await portFree(BRIDGE_PORT);
   }
 
   return {
