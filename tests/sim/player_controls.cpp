@@ -27,12 +27,13 @@ const std::map<std::string, uintptr_t> kRoutines = {
     {"ClearActionSlot", gta::kClearActionSlot},
     {"SetKeyboardKeyForAction", gta::kSetKeyboardKeyForAction},
     {"SetMouseButtonForAction", gta::kSetMouseButtonForAction},
-    {"StartGameMenu", gta::kStartGameMenu},
     {"SwitchMenuPage", gta::kSwitchMenuPage},
     {"GetResolutionModeCount", gta::kGetResolutionModeCount},
     {"GetResolutionModeInfo", gta::kGetResolutionModeInfo},
     {"ApplySfxVolume", gta::kApplySfxVolume},
     {"ApplyMusicVolume", gta::kApplyMusicVolume},
+    {"ApplyRadioEq", gta::kApplyRadioEq},
+    {"ApplyRadioAutoRetune", gta::kApplyRadioAutoRetune},
 };
 
 // "800x600,1024x768" -> the modes; false when any entry is not WIDTHxHEIGHT.

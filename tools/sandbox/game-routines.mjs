@@ -2,6 +2,6 @@
 // names the event feed uses; the player's panel offers them and the mock knows them.
 export const GAME_ROUTINES = Object.freeze([
   "SaveSettings", "SetKeyboardKeyForAction", "SetMouseButtonForAction", "DeleteMatchingActionInitiators",
-  "ClearActionSlot", "ReinitControls", "StartGameMenu", "SwitchMenuPage", "ApplySfxVolume", "ApplyMusicVolume",
-  "GetResolutionModeCount", "GetResolutionModeInfo",
+  "ClearActionSlot", "ReinitControls", "SwitchMenuPage", "ApplySfxVolume", "ApplyMusicVolume", "ApplyRadioEq",
+  "ApplyRadioAutoRetune", "GetResolutionModeCount", "GetResolutionModeInfo",
 ]);

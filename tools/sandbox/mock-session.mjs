@@ -16,7 +16,10 @@ const FRAME_MS = 16;
 const SETTINGS_SAVE_DELAY_MS = 200;
 const CREATE_DELAY_MS = 300;
 const PLAYER_SPAWN_MS = 3000;
-const DEFAULT_MODES = [[640, 480], [800, 600], [1024, 768], [1280, 720], [1920, 1080]];
+// The simulated game's display modes (width, height, flags: 1 exclusive): the desktop's windowed
+// mode 0, then full-screen modes, 1366 x 768 among them; the current one is 3.
+const DEFAULT_MODES = [[1920, 1080, 0], [640, 480, 1], [800, 600, 1], [1024, 768, 1], [1280, 720, 1], [1366, 768, 1], [1920, 1080, 1]];
+const DEFAULT_MODE = 3;
 
 // xdotool's key names -> the game's key codes, for key capture.
 const KEY_CODES = {
@@ -40,7 +43,7 @@ export function startMockSession({ savePatched = false, port } = {}) {
   const view = new HostView();
   const startedAt = Date.now();
   const settings = Object.fromEntries(Object.entries(SETTINGS).map(([name, rule]) => [name, rule.start]));
-  const game = { settings, resolutionMode: 2, modes: DEFAULT_MODES.slice(), bindings: DEFAULT_BINDINGS.map((slots) => slots.slice()),
+  const game = { settings, resolutionMode: DEFAULT_MODE, modes: DEFAULT_MODES.slice(), bindings: DEFAULT_BINDINGS.map((slots) => slots.slice()),
                  playerInWorld: false, windowShown: true, gameMenuUp: false, faults: new Set() };
   const module = { menuOpen: false, menuGeneration: 0, captureCancelCounter: 0, capturedKey: -1, capturedKeyCounter: 0,
                    capture: 0, escEnabled: false, loadingHidden: false };
@@ -89,7 +92,8 @@ export function startMockSession({ savePatched = false, port } = {}) {
   const commands = {
     action({ name, type }) {
       if (name === "continue") { if (view.browsers.get(ID.pause)?.visible) closeMenu(); log("[BRIDGE] Action: CONTINUE accepted"); }
-      else if (name === "map") { closeMenu(); routine("StartGameMenu()"); game.gameMenuUp = true; routine("SwitchMenuPage(5)"); log("[MENU] Native map requested."); }
+      // The game's menu is asked for through its start-request byte and comes up in the game's next frame.
+      else if (name === "map") { closeMenu(); feed("menuStartRequest = 1"); game.gameMenuUp = true; routine("SwitchMenuPage(5)"); log("[MENU] Native map requested."); }
       else if (name === "exit") { log("[MENU] Exit confirmed by user."); feed("window closed (WM_CLOSE)"); session.emit("exit", 0); }
       else if (name === "reset_controls") {
         try { routine("ReinitControls()"); } catch { log("[NATIVE] EXCEPTION in ReinitControls."); return; }
@@ -106,7 +110,11 @@ export function startMockSession({ savePatched = false, port } = {}) {
     setting({ name, value }) {
       const rule = SETTINGS[name];
       if (name === "resolutionMode") {
-        if (!modeSelectable(game.modes, value)) { log(`[NATIVE] Setting rejected/unsupported: ${name}`); return; }
+        if (!modeSelectable(game.modes, value)) {
+          log(`[NATIVE] Resolution mode ${value} refused: the game does not offer it.`);
+          log(`[NATIVE] Setting rejected/unsupported: ${name}`);
+          return;
+        }
         game.resolutionMode = value;
       } else if (!rule) { log(`[NATIVE] Setting rejected/unsupported: ${name}`); return; }
       else {
@@ -118,16 +126,16 @@ export function startMockSession({ savePatched = false, port } = {}) {
       saveSettingsSoon();
     },
     bind({ action, type, key }) {
+      const described = `action=${action} type=${type} key=${key}`;
       const steps = bindingSteps(game.bindings, action, type, key);
-      for (const [index, step] of steps.entries()) {
+      if (steps.length === 0) { log(`[NATIVE] Binding refused (a key the game cannot bind there): ${described}`); return; }
+      for (const step of steps) {
         try { routine(step.call); } catch {
-          const deleting = index === 0 && steps.length === 3;
-          log(deleting ? "[NATIVE] EXCEPTION in DeleteMatchingActionInitiators." : "[NATIVE] EXCEPTION while changing binding.");
+          log(step.deletion ? "[NATIVE] EXCEPTION in DeleteMatchingActionInitiators." : "[NATIVE] EXCEPTION while changing binding.");
           return;
         }
         step.apply();
       }
-      const described = `action=${action} type=${type} key=${key}`;
       log(`[NATIVE] Binding applied by GTA rules: ${described}`);
       save();
       log(`[NATIVE] Binding saved: ${described}`);
