@@ -24,23 +24,8 @@ void logBanner() {
   logLine("================================================");
 }
 
-// Flags that every start-up clears; everything else survives a quit and a new start.
 void resetSharedFlags() {
-  gState.pluginActive.store(1);
-  gState.stopRequested.store(0);
-  gState.escEnabled.store(0);
-  gState.escRequest.store(0);
-  gState.escKeyHeld.store(0);
-  gState.captureMode.store(0);
-  gState.captureCancelCounter.store(0);
-  gState.capturedKey.store(-1);
-  gState.capturedKeyCounter.store(0);
-  gState.nativeMenuActive.store(0);
-  gState.mapPending.store(0);
-  gState.menuGeneration.store(0);
-  gState.loadingCreated.store(0);
-  gState.loadingReady.store(0);
-  gState.loadingHideRequested.store(0);
+  for (const StartValue& start : kStartValues) (gState.*start.flag).store(start.value);
   gState.loadingCheckedAt = 0;
 }
 
@@ -62,14 +47,6 @@ HANDLE startWorker(LPTHREAD_START_ROUTINE procedure, DWORD* threadId, const char
     logLine(failureMessage + std::to_string(error));
   }
   return thread;
-}
-
-void closeListenSocket() {
-  const uintptr_t socket = gState.listenSocket.exchange(static_cast<uintptr_t>(INVALID_SOCKET));
-  if (socket == static_cast<uintptr_t>(INVALID_SOCKET)) return;
-  // Closing the listening socket is what breaks the bridge thread out of its blocked accept.
-  ::shutdown(static_cast<SOCKET>(socket), SD_BOTH);
-  ::closesocket(static_cast<SOCKET>(socket));
 }
 
 void initialize(const HostApi* api) {
@@ -119,7 +96,7 @@ void quit() {
   gState.escEnabled.store(0);
   // Set before either worker is woken, so a woken worker finds it.
   gState.stopRequested.store(1);
-  closeListenSocket();
+  closeBridgeListener();
   waitAndClose(gState.bridgeThread, kBridgeStopWaitMs);
   const DWORD keyboardThreadId = gState.keyboardThreadId.load();
   // The hook thread sleeps in GetMessageW; only a message wakes it.

@@ -15,10 +15,9 @@
 // compare-exchange and read only by load, all sequentially consistent.
 using SharedInt = std::atomic<int32_t>;
 
-// Served at "/state" until the first document has been built.
-inline constexpr const char kDefaultStateDocument[] =
-    "{\"supported\":false,\"menuOpen\":false,\"menuGeneration\":0,\"captureCancelCounter\":0,"
-    "\"settings\":{},\"bindings\":{}}";
+// The answer at "/state" while no document has been built: before the locks exist, and the
+// record's load value until cef_initialize builds the first one.
+inline constexpr const char kNoStateDocument[] = "{\"supported\":false}";
 
 // Values of PluginState::captureMode.
 inline constexpr int32_t kCaptureNone = 0;
@@ -38,14 +37,13 @@ struct PluginState {
   CRITICAL_SECTION stateLock;  // guards stateJson only
   CommandQueue commandQueue;  // guarded by queueLock; appended by B, drained by G
   bool queueRefusalLogged = false;  // B: the current burst of refused commands has its log line
-  std::string stateJson = kDefaultStateDocument;
+  std::string stateJson = kNoStateDocument;
   uint64_t stateBuiltAt = 0;  // G
 
   SharedInt pluginActive{0};    // 0: the frame tick does nothing
   SharedInt stopRequested{0};   // non-zero ends the worker loops
   bool nativeSupported = false;  // executable layout accepted; fixed before workers start
   bool persistenceAvailable = false;  // the game's SaveSettings may be called
-  bool wsaStarted = false;  // B
 
   HMODULE moduleHandle = nullptr;  // this module, recorded on process attach
   HANDLE keyboardThread = nullptr;  // G
@@ -85,6 +83,30 @@ struct PluginState {
 };
 
 extern PluginState gState;
+
+// The flags every start-up sets back, with the value it gives them; everything else in the
+// record survives a quit and a new start (the pause and HUD browsers exist once per process).
+struct StartValue {
+  SharedInt PluginState::*flag;
+  int32_t value;
+};
+inline constexpr StartValue kStartValues[] = {
+    {&PluginState::pluginActive, 1},
+    {&PluginState::stopRequested, 0},
+    {&PluginState::escEnabled, 0},
+    {&PluginState::escRequest, 0},
+    {&PluginState::escKeyHeld, 0},
+    {&PluginState::captureMode, kCaptureNone},
+    {&PluginState::captureCancelCounter, 0},
+    {&PluginState::capturedKey, -1},
+    {&PluginState::capturedKeyCounter, 0},
+    {&PluginState::nativeMenuActive, 0},
+    {&PluginState::mapPending, 0},
+    {&PluginState::menuGeneration, 0},
+    {&PluginState::loadingCreated, 0},
+    {&PluginState::loadingReady, 0},
+    {&PluginState::loadingHideRequested, 0},
+};
 
 // Milliseconds since system start; every stamp and limit in the module uses it.
 inline uint64_t currentTick() { return ::GetTickCount64(); }

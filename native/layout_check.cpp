@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/plugin_state.h"
+#include "log/byte_text.h"
 #include "log/log_file.h"
 #include "native/fault_guard.h"
 #include "native/layout_rules.h"
