@@ -16,12 +16,13 @@ void returnToPauseMenu(const char* reason) {
   openPauseMenu();
 }
 
-}  // namespace
-
+// Whether the game's own menu is up; false without native support or on a fault.
 bool isGameMenuActive() {
   uint8_t active = 0;
   return guardedRead8(game::kGameMenuActive, active) && active != 0;
 }
+
+}  // namespace
 
 bool startNativeMap() {
   if (!gState.nativeSupported) {
