@@ -1,10 +1,11 @@
-// Start-up, shutdown and the host's connection notifications.
-#include <winsock2.h>
+// Start-up and shutdown: the host's table, the locks, the layout check, the workers.
+#include "core/lifecycle.h"
+
 #include <windows.h>
 
+#include <string>
+
 #include "bridge/server_thread.h"
-#include "core/contained.h"
-#include "core/exports.h"
 #include "core/plugin_state.h"
 #include "keyboard/hook_thread.h"
 #include "log/log_file.h"
@@ -49,7 +50,9 @@ HANDLE startWorker(LPTHREAD_START_ROUTINE procedure, DWORD* threadId, const char
   return thread;
 }
 
-void initialize(const HostApi* api) {
+}  // namespace
+
+void initializeModule(const HostApi* api) {
   resetLog();
   logBanner();
   if (api == nullptr) {
@@ -91,7 +94,7 @@ void initialize(const HostApi* api) {
   }
 }
 
-void quit() {
+void quitModule() {
   logLine("[CEF] cef_quit.");
   gState.escEnabled.store(0);
   // Set before either worker is woken, so a woken worker finds it.
@@ -105,27 +108,4 @@ void quit() {
   gState.keyboardThreadId.store(0);
   gState.pluginActive.store(0);
   logLine("TembraUI Native Pause V1 stopped.");
-}
-
-}  // namespace
-
-extern "C" void __cdecl cef_initialize(const HostApi* api) {
-  runContained("[CEF] EXCEPTION in cef_initialize.", [&] { initialize(api); });
-}
-
-extern "C" void __cdecl cef_quit() {
-  runContained("[CEF] EXCEPTION in cef_quit.", [] { quit(); });
-}
-
-extern "C" void __cdecl cef_connect() {
-  runContained("[CEF] EXCEPTION in cef_connect.", [] { logLine("[CEF] cef_connect."); });
-}
-
-extern "C" void __cdecl cef_disconnect() {
-  gState.escEnabled.store(0);
-  runContained("[CEF] EXCEPTION in cef_disconnect.", [] { logLine("[CEF] cef_disconnect. ESC disabled."); });
-}
-
-extern "C" void __cdecl cef_dxreset() {
-  runContained("[CEF] EXCEPTION in cef_dxreset.", [] { logLine("[CEF] cef_dxreset called."); });
 }
