@@ -29,7 +29,7 @@ void enableEscOncePlayerInWorld() {
 // Whatever showed the HUD meanwhile (a page, the host), it stays hidden under the open menu.
 void keepHudHiddenUnderMenu() {
   const HideBrowserFn hide = gState.hideBrowser;
-  if (gState.menuOpen.load() == 1 && hide != nullptr) hide(kHudBrowserId, 1);
+  if (gState.menuOpen.load() != 0 && hide != nullptr) hide(kHudBrowserId, 1);
 }
 
 }  // namespace

@@ -11,8 +11,9 @@
 #include "core/bridge_command.h"
 #include "core/host_api.h"
 
-// A 32-bit value shared between threads: written only by exchange, increment or
-// compare-exchange and read only by load, all sequentially consistent.
+// A 32-bit value shared between threads, every access sequentially consistent: set by store,
+// taken by exchange where only one thread may act on a value, counted by increment, claimed by
+// compare-exchange where only a real change may act, and read by load.
 using SharedInt = std::atomic<int32_t>;
 
 // The answer at "/state" while no document has been built: before the locks exist, and the
@@ -69,7 +70,7 @@ struct PluginState {
   SharedInt escKeyHeld{0};  // K: the press of the ESC key now down has been counted
   uint64_t lastEscAt = 0;  // G: last accepted ESC request
 
-  SharedInt captureMode{0};  // 0 none, 1 keyboard, 2 mouse
+  SharedInt captureMode{kCaptureNone};  // one of the kCapture values
   SharedInt capturedKey{-1};  // game key code, -1 none
   SharedInt capturedKeyCounter{0};
   SharedInt captureCancelCounter{0};

@@ -63,7 +63,7 @@ void pollNativeMap() {
 }
 
 void noticeGameMenuLeft() {
-  if (gState.nativeMenuActive.load() != 1 || gState.mapPending.load() != 0 || isGameMenuActive()) return;
+  if (gState.nativeMenuActive.load() == 0 || gState.mapPending.load() != 0 || isGameMenuActive()) return;
   gState.nativeMenuActive.store(0);
   logLine("[MAP] Native GTA menu closed. Tembra ESC control restored.");
 }

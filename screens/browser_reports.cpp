@@ -23,7 +23,7 @@ void onPauseBrowserReady() {
 
 void onHudBrowserReady() {
   logLine("[CEF] Tembra HUD browser READY.");
-  if (gState.menuOpen.load() == 1 && gState.hideBrowser != nullptr) {
+  if (gState.menuOpen.load() != 0 && gState.hideBrowser != nullptr) {
     gState.hideBrowser(kHudBrowserId, 1);
     logLine("[CEF] HUD ready while pause menu is open -> hidden immediately.");
   }
@@ -32,7 +32,7 @@ void onHudBrowserReady() {
 void onLoadingBrowserReady() {
   gState.loadingReady.store(1);
   logLine("[CEF] Tembra LOCAL loading browser READY.");
-  if (gState.loadingHideRequested.load() == 1) {
+  if (gState.loadingHideRequested.load() != 0) {
     hideLoadingBrowser();
     logLine("[LOADING] READY after hide request -> hidden immediately.");
     return;

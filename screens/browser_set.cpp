@@ -29,7 +29,7 @@ void requestBrowser(const std::string& tag, const char* creatingLine, uint32_t i
 
 void createLoadingBrowser() {
   // A hide requested before creation means the loading screen is not wanted at all.
-  if (gState.createBrowser == nullptr || gState.loadingHideRequested.load() == 1) return;
+  if (gState.createBrowser == nullptr || gState.loadingHideRequested.load() != 0) return;
   if (!claim(gState.loadingCreated)) return;
   requestBrowser("[LOADING]", "Creating LOCAL Tembra loading browser.", kLoadingBrowserId,
                  localPageUrl(kLoadingPagePath), 0, 1);
