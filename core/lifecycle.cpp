@@ -25,6 +25,7 @@ void logBanner() {
   logLine("================================================");
 }
 
+// The start values of the shared flags, and the game thread's own stamp of the loading check.
 void resetSharedFlags() {
   for (const StartValue& start : kStartValues) (gState.*start.flag).store(start.value);
   gState.loadingCheckedAt = 0;
