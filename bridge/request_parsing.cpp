@@ -52,7 +52,6 @@ RequestHead parseRequestHead(const std::string& text) {
   size_t pos = 0;
   head.method = nextToken(line, pos);
   head.target = nextToken(line, pos);
-  head.version = nextToken(line, pos);
   const size_t question = head.target.find('?');
   head.route = head.target.substr(0, question);
   if (question != std::string::npos) head.query = head.target.substr(question + 1);

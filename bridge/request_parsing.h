@@ -9,7 +9,6 @@ struct RequestHead {
   std::string origin;   // first "Origin: " (else "origin: ") header value; empty when none
   std::string method;   // first token of the request line, case as sent
   std::string target;   // second token, exactly as sent (not decoded)
-  std::string version;  // third token; read and not used
   std::string route;    // target up to its first '?'
   std::string query;    // target after its first '?'
 };

@@ -6,6 +6,8 @@
 
 #include <sstream>
 
+#include "log/byte_text.h"
+
 namespace {
 
 const char* reasonPhrase(int status) {
@@ -23,10 +25,8 @@ const char* reasonPhrase(int status) {
 
 bool echoable(const std::string& origin) {
   if (origin.empty()) return false;
-  for (const char c : origin) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return false;
-  }
+  for (const char c : origin)
+    if (isControlByte(static_cast<unsigned char>(c))) return false;
   return true;
 }
 

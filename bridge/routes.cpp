@@ -14,10 +14,9 @@ RouteDecision answer(int status, const char* body) {
   return decision;
 }
 
-RouteDecision accepted(int32_t kind, const std::string& name) {
+RouteDecision accepted(int32_t kind) {
   RouteDecision decision = answer(kStatusOk, kOkBody);
   decision.command.kind = kind;
-  decision.command.name = name;
   return decision;
 }
 
@@ -35,21 +34,21 @@ RouteDecision flagOnly(FlagChange change, const char* line) {
 RouteDecision actionRoute(const std::string& query) {
   const std::string name = getQueryParam(query, "name");
   if (name == "continue") {
-    RouteDecision decision = withLine(accepted(kCommandContinue, name), "[BRIDGE] Action: CONTINUE accepted");
+    RouteDecision decision = withLine(accepted(kCommandContinue), "[BRIDGE] Action: CONTINUE accepted");
     decision.flagChange = FlagChange::CloseMenu;
     return decision;
   }
-  if (name == "map") return withLine(accepted(kCommandMap, name), "[BRIDGE] Action: MAP accepted");
-  if (name == "exit") return withLine(accepted(kCommandExit, name), "[BRIDGE] Action: EXIT accepted");
+  if (name == "map") return withLine(accepted(kCommandMap), "[BRIDGE] Action: MAP accepted");
+  if (name == "exit") return withLine(accepted(kCommandExit), "[BRIDGE] Action: EXIT accepted");
   if (name == "reset_controls")
-    return withLine(accepted(kCommandResetControls, name), "[BRIDGE] Action: RESET_CONTROLS accepted");
+    return withLine(accepted(kCommandResetControls), "[BRIDGE] Action: RESET_CONTROLS accepted");
   if (name == "capture_on") {
-    RouteDecision decision = accepted(kCommandCaptureOn, name);
+    RouteDecision decision = accepted(kCommandCaptureOn);
     decision.command.value = parseIntOr(getQueryParam(query, "type"), 0) == 2 ? 2 : 1;
     return decision;
   }
-  if (name == "capture_off") return accepted(kCommandCaptureOff, name);
-  if (name == "loading_hide") return accepted(kCommandLoadingHide, name);
+  if (name == "capture_off") return accepted(kCommandCaptureOff);
+  if (name == "loading_hide") return accepted(kCommandLoadingHide);
   if (name == "enable_esc") return flagOnly(FlagChange::EnableEsc, "[ESC] ESC ENABLED via web action (player in game).");
   if (name == "disable_esc")
     return flagOnly(FlagChange::DisableEsc, "[ESC] ESC DISABLED via web action (player in auth).");
@@ -62,7 +61,8 @@ RouteDecision settingRoute(const std::string& query) {
   const std::string name = getQueryParam(query, "name");
   const std::string valueText = getQueryParam(query, "value");
   if (name.empty() || valueText.empty()) return answer(kStatusBadRequest, kFailBody);
-  RouteDecision decision = accepted(kCommandSetting, name);
+  RouteDecision decision = accepted(kCommandSetting);
+  decision.command.name = name;
   decision.command.value = parseIntOr(valueText, 0);
   decision.acceptedLine =
       "[BRIDGE] Setting applied: " + escapeControlBytes(name) + " = " + std::to_string(decision.command.value);
@@ -75,7 +75,7 @@ RouteDecision bindRoute(const std::string& query) {
   const int32_t key = parseIntOr(getQueryParam(query, "key"), 0);
   if (static_cast<uint32_t>(action) > kBindActionMax || static_cast<uint32_t>(type) > kBindTypeMax)
     return answer(kStatusBadRequest, kFailBody);
-  RouteDecision decision = accepted(kCommandBinding, "");
+  RouteDecision decision = accepted(kCommandBinding);
   decision.command.action = action;
   decision.command.type = type;
   decision.command.key = static_cast<uint32_t>(key);

@@ -6,6 +6,7 @@
 
 #include "bridge/request_parsing.h"
 #include "core/bridge_command.h"
+#include "native/game_addresses.h"
 
 inline constexpr char kOkBody[] = "{\"ok\":true}";
 inline constexpr char kFailBody[] = "{\"ok\":false}";
@@ -15,8 +16,8 @@ inline constexpr char kNotFoundBody[] = "{\"ok\":false,\"error\":\"not found\"}"
 inline constexpr char kBusyBody[] = "{\"ok\":false,\"error\":\"busy\"}";
 
 // Binding requests are refused outside these (compared as unsigned, so negatives are refused).
-inline constexpr uint32_t kBindActionMax = 58;
-inline constexpr uint32_t kBindTypeMax = 2;
+inline constexpr uint32_t kBindActionMax = game::kActionCount - 1;
+inline constexpr uint32_t kBindTypeMax = game::kActionKeySlots - 1;
 
 // A shared flag the bridge thread changes itself, before the answer.
 enum class FlagChange { None, CloseMenu, EnableEsc, DisableEsc };

@@ -19,17 +19,6 @@ constexpr u_short kBridgePort = 47651;
 constexpr int kListenBacklog = 8;
 constexpr DWORD kAcceptRetryPauseMs = 15;
 
-// Taken by exchange on both sides (here and in cef_quit), so the socket is closed exactly once.
-void closeListenSocket() {
-  const uintptr_t socket = gState.listenSocket.exchange(static_cast<uintptr_t>(INVALID_SOCKET));
-  if (socket != static_cast<uintptr_t>(INVALID_SOCKET)) ::closesocket(static_cast<SOCKET>(socket));
-}
-
-void endWinsock() {
-  ::WSACleanup();
-  gState.wsaStarted = false;
-}
-
 void setTimeout(SOCKET connection, int option, uint32_t& inForceMs, uint32_t timeoutMs) {
   if (!takeTimeoutChange(inForceMs, timeoutMs)) return;
   const DWORD value = timeoutMs;
@@ -55,12 +44,12 @@ SOCKET openListenSocket() {
   if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     const int error = ::WSAGetLastError();
     logLine("[BRIDGE] bind(127.0.0.1:" + std::to_string(kBridgePort) + ") failed. WSA=" + std::to_string(error));
-    closeListenSocket();
+    closeBridgeListener();
     return INVALID_SOCKET;
   }
   if (::listen(listener, kListenBacklog) != 0) {
     logLine("[BRIDGE] listen() failed.");
-    closeListenSocket();
+    closeBridgeListener();
     return INVALID_SOCKET;
   }
   return listener;
@@ -116,20 +105,27 @@ void runBridge() {
     logLine("[BRIDGE] WSAStartup failed: " + std::to_string(started));
     return;
   }
-  gState.wsaStarted = true;
   const SOCKET listener = openListenSocket();
   if (listener == INVALID_SOCKET) {
-    endWinsock();
+    ::WSACleanup();
     return;
   }
   logLine("[BRIDGE] Listening on http://127.0.0.1:" + std::to_string(kBridgePort));
   acceptLoop(listener);
-  closeListenSocket();
-  endWinsock();
+  closeBridgeListener();
+  ::WSACleanup();
   logLine("[BRIDGE] HTTP bridge stopped.");
 }
 
 }  // namespace
+
+// Taken by exchange on both sides (the bridge thread and cef_quit), so the socket is closed once.
+void closeBridgeListener() {
+  const uintptr_t socket = gState.listenSocket.exchange(static_cast<uintptr_t>(INVALID_SOCKET));
+  if (socket == static_cast<uintptr_t>(INVALID_SOCKET)) return;
+  ::shutdown(static_cast<SOCKET>(socket), SD_BOTH);
+  ::closesocket(static_cast<SOCKET>(socket));
+}
 
 DWORD WINAPI bridgeServerThread(LPVOID /*unused*/) {
   runContained("[BRIDGE] EXCEPTION in the bridge thread.", [] { runBridge(); });

@@ -22,7 +22,8 @@ add_custom_command(
           -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all ${TEMBRA_FUZZ_PATHS} -o ${TEMBRA_FUZZER}
   DEPENDS ${TEMBRA_FUZZ_PATHS} ${CMAKE_SOURCE_DIR}/bridge/connection.h ${CMAKE_SOURCE_DIR}/bridge/request_parsing.h
           ${CMAKE_SOURCE_DIR}/bridge/response_text.h ${CMAKE_SOURCE_DIR}/bridge/routes.h
-          ${CMAKE_SOURCE_DIR}/core/bridge_command.h ${CMAKE_SOURCE_DIR}/log/log_line.h
+          ${CMAKE_SOURCE_DIR}/core/bridge_command.h ${CMAKE_SOURCE_DIR}/log/byte_text.h ${CMAKE_SOURCE_DIR}/log/log_line.h
+          ${CMAKE_SOURCE_DIR}/native/game_addresses.h
   COMMENT "Building the bridge request fuzzer with clang")
 add_custom_target(bridge_request_fuzz ALL DEPENDS ${TEMBRA_FUZZER})
 # New inputs go to a corpus in the build tree; the seeds of real requests in the repository are

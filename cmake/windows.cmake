@@ -3,15 +3,19 @@ set(TEMBRA_MODULE_SOURCES
   ${TEMBRA_PURE_SOURCES}
   bridge/request_handler.cpp
   bridge/server_thread.cpp
+  core/command_executor.cpp
   core/command_queue.cpp
+  core/exports.cpp
   core/frame_tick.cpp
+  core/game_window.cpp
   core/lifecycle.cpp
   core/plugin_state.cpp
   keyboard/esc_requests.cpp
   keyboard/hook_proc.cpp
   keyboard/hook_thread.cpp
+  log/executable_directory.cpp
   log/log_file.cpp
-  log/text.cpp
+  log/wide_text.cpp
   native/bindings.cpp
   native/fault_guard.cpp
   native/game_access.cpp
@@ -19,6 +23,7 @@ set(TEMBRA_MODULE_SOURCES
   native/layout_check.cpp
   native/native_map.cpp
   native/state_document.cpp
+  screens/browser_reports.cpp
   screens/browser_set.cpp
   screens/loading_screen.cpp
   screens/pause_menu.cpp

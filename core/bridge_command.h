@@ -19,7 +19,7 @@ inline constexpr int32_t kCommandBinding = 9;  // action, type, key
 
 struct BridgeCommand {
   int32_t kind = 0;
-  std::string name;    // kinds 1-7: the page's action word; kind 8: the setting name
+  std::string name;    // kind 8: the setting name
   int32_t value = 0;   // kind 5: capture mode; kind 8: the setting value
   int32_t action = 0;  // kind 9: game action index 0..58
   int32_t type = 0;    // kind 9: binding slot 0..2

@@ -1,4 +1,4 @@
-// The command queue between the bridge thread and the game thread, and its executor.
+// The command queue between the bridge thread and the game thread.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,6 @@ inline constexpr int kCommandsPerFrame = 32;
 // full, or no memory), so the bridge can answer honestly. A full queue is logged once per burst.
 bool pushCommand(const BridgeCommand& command);
 
-// Game thread, once per running frame: carries out up to 32 commands in arrival order, holding
-// the queue's lock only to take each one out.
-void drainCommands();
+// Game thread. Moves the front command out (no allocation while the lock is held); false when
+// the queue is empty. The caller has checked that the locks exist.
+bool takeFrontCommand(BridgeCommand& command);

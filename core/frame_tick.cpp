@@ -1,11 +1,8 @@
-// cef_samp_mainloop: the module's heartbeat, run by the host once per rendered frame.
+// The module's heartbeat on the game thread, run once per rendered frame (cef_samp_mainloop).
 #include "core/frame_tick.h"
 
-#include <cwchar>
-
-#include "core/command_queue.h"
-#include "core/contained.h"
-#include "core/exports.h"
+#include "core/command_executor.h"
+#include "core/game_window.h"
 #include "core/plugin_state.h"
 #include "keyboard/esc_requests.h"
 #include "log/log_file.h"
@@ -18,22 +15,6 @@
 #include "screens/loading_screen.h"
 
 namespace {
-
-constexpr wchar_t kGameWindowClass[] = L"Grand theft auto San Andreas";
-constexpr int kClassNameChars = 64;
-
-BOOL CALLBACK takeGameWindow(HWND window, LPARAM found) {
-  DWORD processId = 0;
-  ::GetWindowThreadProcessId(window, &processId);
-  if (processId != ::GetCurrentProcessId()) return TRUE;
-  if (!::IsWindowVisible(window)) return TRUE;
-  if (::GetWindow(window, GW_OWNER) != nullptr) return TRUE;
-  wchar_t className[kClassNameChars] = {};
-  ::GetClassNameW(window, className, kClassNameChars);
-  if (std::wcscmp(className, kGameWindowClass) != 0) return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
-}
 
 // ESC belongs to the module only once the player's character exists; the line is logged once
 // per change from disabled to enabled.
@@ -48,8 +29,10 @@ void enableEscOncePlayerInWorld() {
 // Whatever showed the HUD meanwhile (a page, the host), it stays hidden under the open menu.
 void keepHudHiddenUnderMenu() {
   const HideBrowserFn hide = gState.hideBrowser;
-  if (gState.menuOpen.load() == 1 && hide != nullptr) hide(kHudBrowserId, 1);
+  if (gState.menuOpen.load() != 0 && hide != nullptr) hide(kHudBrowserId, 1);
 }
+
+}  // namespace
 
 void runFrame() {
   if (gState.pluginActive.load() == 0) return;
@@ -70,16 +53,4 @@ void runFrame() {
   drainCommands();
   saveChangedSettings();
   refreshStateDocument(false);
-}
-
-}  // namespace
-
-HWND findGameWindow() {
-  HWND found = nullptr;
-  ::EnumWindows(takeGameWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-extern "C" void __cdecl cef_samp_mainloop() {
-  runContained("[CEF] EXCEPTION in cef_samp_mainloop.", [] { runFrame(); });
 }

@@ -1,7 +1,6 @@
-// The per-frame work on the game thread and the search for the game's main window.
+// The module's heartbeat on the game thread.
 #pragma once
 
-#include <windows.h>
-
-// The first visible, unowned top-level window of this process with the game's class, or null.
-HWND findGameWindow();
+// One frame's work, in order: browser creation, loading screen, ESC, the game's menu, the
+// commands, saving and the state document. Nothing before cef_initialize or after cef_quit.
+void runFrame();

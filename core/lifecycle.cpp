@@ -1,10 +1,11 @@
-// Start-up, shutdown and the host's connection notifications.
-#include <winsock2.h>
+// Start-up and shutdown: the host's table, the locks, the layout check, the workers.
+#include "core/lifecycle.h"
+
 #include <windows.h>
 
+#include <string>
+
 #include "bridge/server_thread.h"
-#include "core/contained.h"
-#include "core/exports.h"
 #include "core/plugin_state.h"
 #include "keyboard/hook_thread.h"
 #include "log/log_file.h"
@@ -24,23 +25,9 @@ void logBanner() {
   logLine("================================================");
 }
 
-// Flags that every start-up clears; everything else survives a quit and a new start.
+// The start values of the shared flags, and the game thread's own stamp of the loading check.
 void resetSharedFlags() {
-  gState.pluginActive.store(1);
-  gState.stopRequested.store(0);
-  gState.escEnabled.store(0);
-  gState.escRequest.store(0);
-  gState.escKeyHeld.store(0);
-  gState.captureMode.store(0);
-  gState.captureCancelCounter.store(0);
-  gState.capturedKey.store(-1);
-  gState.capturedKeyCounter.store(0);
-  gState.nativeMenuActive.store(0);
-  gState.mapPending.store(0);
-  gState.menuGeneration.store(0);
-  gState.loadingCreated.store(0);
-  gState.loadingReady.store(0);
-  gState.loadingHideRequested.store(0);
+  for (const StartValue& start : kStartValues) (gState.*start.flag).store(start.value);
   gState.loadingCheckedAt = 0;
 }
 
@@ -64,15 +51,9 @@ HANDLE startWorker(LPTHREAD_START_ROUTINE procedure, DWORD* threadId, const char
   return thread;
 }
 
-void closeListenSocket() {
-  const uintptr_t socket = gState.listenSocket.exchange(static_cast<uintptr_t>(INVALID_SOCKET));
-  if (socket == static_cast<uintptr_t>(INVALID_SOCKET)) return;
-  // Closing the listening socket is what breaks the bridge thread out of its blocked accept.
-  ::shutdown(static_cast<SOCKET>(socket), SD_BOTH);
-  ::closesocket(static_cast<SOCKET>(socket));
-}
+}  // namespace
 
-void initialize(const HostApi* api) {
+void initializeModule(const HostApi* api) {
   resetLog();
   logBanner();
   if (api == nullptr) {
@@ -114,12 +95,12 @@ void initialize(const HostApi* api) {
   }
 }
 
-void quit() {
+void quitModule() {
   logLine("[CEF] cef_quit.");
   gState.escEnabled.store(0);
   // Set before either worker is woken, so a woken worker finds it.
   gState.stopRequested.store(1);
-  closeListenSocket();
+  closeBridgeListener();
   waitAndClose(gState.bridgeThread, kBridgeStopWaitMs);
   const DWORD keyboardThreadId = gState.keyboardThreadId.load();
   // The hook thread sleeps in GetMessageW; only a message wakes it.
@@ -128,27 +109,4 @@ void quit() {
   gState.keyboardThreadId.store(0);
   gState.pluginActive.store(0);
   logLine("TembraUI Native Pause V1 stopped.");
-}
-
-}  // namespace
-
-extern "C" void __cdecl cef_initialize(const HostApi* api) {
-  runContained("[CEF] EXCEPTION in cef_initialize.", [&] { initialize(api); });
-}
-
-extern "C" void __cdecl cef_quit() {
-  runContained("[CEF] EXCEPTION in cef_quit.", [] { quit(); });
-}
-
-extern "C" void __cdecl cef_connect() {
-  runContained("[CEF] EXCEPTION in cef_connect.", [] { logLine("[CEF] cef_connect."); });
-}
-
-extern "C" void __cdecl cef_disconnect() {
-  gState.escEnabled.store(0);
-  runContained("[CEF] EXCEPTION in cef_disconnect.", [] { logLine("[CEF] cef_disconnect. ESC disabled."); });
-}
-
-extern "C" void __cdecl cef_dxreset() {
-  runContained("[CEF] EXCEPTION in cef_dxreset.", [] { logLine("[CEF] cef_dxreset called."); });
 }

@@ -11,14 +11,14 @@
 #include "core/bridge_command.h"
 #include "core/host_api.h"
 
-// A 32-bit value shared between threads: written only by exchange, increment or
-// compare-exchange and read only by load, all sequentially consistent.
+// A 32-bit value shared between threads, every access sequentially consistent: set by store,
+// taken by exchange where only one thread may act on a value, counted by increment, claimed by
+// compare-exchange where only a real change may act, and read by load.
 using SharedInt = std::atomic<int32_t>;
 
-// Served at "/state" until the first document has been built.
-inline constexpr const char kDefaultStateDocument[] =
-    "{\"supported\":false,\"menuOpen\":false,\"menuGeneration\":0,\"captureCancelCounter\":0,"
-    "\"settings\":{},\"bindings\":{}}";
+// The answer at "/state" while no document has been built: before the locks exist, and the
+// record's load value until cef_initialize builds the first one.
+inline constexpr const char kNoStateDocument[] = "{\"supported\":false}";
 
 // Values of PluginState::captureMode.
 inline constexpr int32_t kCaptureNone = 0;
@@ -38,14 +38,13 @@ struct PluginState {
   CRITICAL_SECTION stateLock;  // guards stateJson only
   CommandQueue commandQueue;  // guarded by queueLock; appended by B, drained by G
   bool queueRefusalLogged = false;  // B: the current burst of refused commands has its log line
-  std::string stateJson = kDefaultStateDocument;
+  std::string stateJson = kNoStateDocument;
   uint64_t stateBuiltAt = 0;  // G
 
   SharedInt pluginActive{0};    // 0: the frame tick does nothing
   SharedInt stopRequested{0};   // non-zero ends the worker loops
   bool nativeSupported = false;  // executable layout accepted; fixed before workers start
   bool persistenceAvailable = false;  // the game's SaveSettings may be called
-  bool wsaStarted = false;  // B
 
   HMODULE moduleHandle = nullptr;  // this module, recorded on process attach
   HANDLE keyboardThread = nullptr;  // G
@@ -71,7 +70,7 @@ struct PluginState {
   SharedInt escKeyHeld{0};  // K: the press of the ESC key now down has been counted
   uint64_t lastEscAt = 0;  // G: last accepted ESC request
 
-  SharedInt captureMode{0};  // 0 none, 1 keyboard, 2 mouse
+  SharedInt captureMode{kCaptureNone};  // one of the kCapture values
   SharedInt capturedKey{-1};  // game key code, -1 none
   SharedInt capturedKeyCounter{0};
   SharedInt captureCancelCounter{0};
@@ -85,6 +84,30 @@ struct PluginState {
 };
 
 extern PluginState gState;
+
+// The flags every start-up sets back, with the value it gives them; everything else in the
+// record survives a quit and a new start (the pause and HUD browsers exist once per process).
+struct StartValue {
+  SharedInt PluginState::*flag;
+  int32_t value;
+};
+inline constexpr StartValue kStartValues[] = {
+    {&PluginState::pluginActive, 1},
+    {&PluginState::stopRequested, 0},
+    {&PluginState::escEnabled, 0},
+    {&PluginState::escRequest, 0},
+    {&PluginState::escKeyHeld, 0},
+    {&PluginState::captureMode, kCaptureNone},
+    {&PluginState::captureCancelCounter, 0},
+    {&PluginState::capturedKey, -1},
+    {&PluginState::capturedKeyCounter, 0},
+    {&PluginState::nativeMenuActive, 0},
+    {&PluginState::mapPending, 0},
+    {&PluginState::menuGeneration, 0},
+    {&PluginState::loadingCreated, 0},
+    {&PluginState::loadingReady, 0},
+    {&PluginState::loadingHideRequested, 0},
+};
 
 // Milliseconds since system start; every stamp and limit in the module uses it.
 inline uint64_t currentTick() { return ::GetTickCount64(); }

@@ -19,12 +19,13 @@ constexpr uint32_t kExtendedScanPrefix = 0xE000;
 // The game reads the keypad by the key's place, so the keypad's digits and point are captured as
 // keypad keys whatever Num Lock says; the translation would give Num Lock off's Home, End and
 // arrows. Their extended twins are the separate navigation keys and keep the translation.
-struct KeypadRow {
-  uint32_t scanCode;
+// One table row: the scan code (keypad) or virtual key (the rest) and its game key code.
+struct KeyRow {
+  uint32_t code;
   int32_t gameKey;
 };
 
-constexpr KeypadRow kKeypadRows[] = {
+constexpr KeyRow kKeypadRows[] = {
     {0x47, 1035}, {0x48, 1036}, {0x49, 1037},  // 7 8 9
     {0x4B, 1031}, {0x4C, 1032}, {0x4D, 1034},  // 4 5 6
     {0x4F, 1028}, {0x50, 1029}, {0x51, 1030},  // 1 2 3
@@ -36,11 +37,6 @@ constexpr KeypadRow kKeypadRows[] = {
 // event's own virtual key tells them apart.
 constexpr uint32_t kVkPause = 0x13;
 constexpr int32_t kPauseGameKey = 1041;
-
-struct KeyRow {
-  uint32_t virtualKey;
-  int32_t gameKey;
-};
 
 constexpr KeyRow kKeyRows[] = {
     {0x1B, 1000},  // Escape
@@ -104,14 +100,14 @@ int32_t gameKeyCodeForVirtualKey(uint32_t virtualKey, bool extended) {
   if (virtualKey == kVkControl) return extended ? 1050 : 1049;
   if (virtualKey == kVkMenu) return extended ? 1052 : 1051;
   for (const KeyRow& row : kKeyRows)
-    if (row.virtualKey == virtualKey) return row.gameKey;
+    if (row.code == virtualKey) return row.gameKey;
   return kNoGameKey;
 }
 
 int32_t gameKeyCode(const KeyEvent& event, ScanCodeTranslator translate) {
   if (!event.extended)
-    for (const KeypadRow& row : kKeypadRows)
-      if (row.scanCode == event.scanCode) return row.gameKey;
+    for (const KeyRow& row : kKeypadRows)
+      if (row.code == event.scanCode) return row.gameKey;
   if (event.vkCode == kVkPause) return kPauseGameKey;
   const uint32_t scanCode = event.extended ? (kExtendedScanPrefix | event.scanCode) : event.scanCode;
   const uint32_t translated = translate(scanCode);

@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
+#include "log/executable_directory.h"
 #include "log/log_line.h"
-#include "log/text.h"
+#include "log/wide_text.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include <iomanip>
 #include <sstream>
 
+#include "log/byte_text.h"
+
 std::string formatLogLine(const WallClockTime& time, const std::string& message) {
   std::ostringstream line;
   line << std::setfill('0') << '[' << std::setw(2) << time.hour << ':' << std::setw(2)
@@ -15,18 +17,5 @@ std::string formatLogLine(const WallClockTime& time, const std::string& message)
 }
 
 std::string escapeControlBytes(const std::string& text) {
-  static constexpr char kHexDigits[] = "0123456789ABCDEF";
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
-      escaped += c;
-      continue;
-    }
-    escaped += "\\x";
-    escaped += kHexDigits[byte >> 4];
-    escaped += kHexDigits[byte & 0x0F];
-  }
-  return escaped;
+  return escapeBytesAsHex(text, "\\x", [](unsigned char byte) { return !isControlByte(byte); });
 }

@@ -79,20 +79,10 @@ constexpr int kMapMenuPage = 5;  // SwitchMenuPage's page number of the map
 
 // The first eight code bytes of the persistence path's routines in the supported build.
 constexpr int kCodeSignatureBytes = 8;
-constexpr uint8_t kSaveSettingsCode[kCodeSignatureBytes] = {
-    0x83, 0xEC, 0x0C,  // sub esp, 12
-    0x56,              // push esi
-    0x57,              // push edi
-    0x8B, 0xF9,        // mov edi, ecx
-    0xE8,              // call rel32
-};
-constexpr uint8_t kPersistenceHelperCode[kCodeSignatureBytes] = {
-    0x83, 0xEC, 0x44,  // sub esp, 0x44
-    0x56,              // push esi
-    0x57,              // push edi
-    0x8B, 0xF9,        // mov edi, ecx
-    0xE8,              // call rel32
-};
+// sub esp, 12 / push esi / push edi / mov edi, ecx / call rel32
+constexpr uint8_t kSaveSettingsCode[kCodeSignatureBytes] = {0x83, 0xEC, 0x0C, 0x56, 0x57, 0x8B, 0xF9, 0xE8};
+// sub esp, 0x44 / push esi / push edi / mov edi, ecx / call rel32
+constexpr uint8_t kPersistenceHelperCode[kCodeSignatureBytes] = {0x83, 0xEC, 0x44, 0x56, 0x57, 0x8B, 0xF9, 0xE8};
 
 }  // namespace game
 

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "core/plugin_state.h"
+#include "log/byte_text.h"
 #include "log/log_file.h"
 #include "native/fault_guard.h"
+#include "native/game_addresses.h"
 #include "native/layout_rules.h"
 
 namespace {
@@ -24,8 +26,14 @@ T load(game::Address address) {
   return *reinterpret_cast<volatile const T*>(address);
 }
 
-}  // namespace
+struct ImageHeaderInfo {
+  bool valid;
+  uint32_t timeDateStamp;
+  uint32_t entryPointRva;
+};
 
+// Reads the MZ and PE signatures, time stamp and entry-point RVA inside the fault guard; true
+// when both signatures matched. The record is zeroed first.
 bool readImageHeaders(game::Address imageBase, ImageHeaderInfo& info) {
   info = ImageHeaderInfo{};
   ImageHeaderInfo read{};
@@ -42,6 +50,7 @@ bool readImageHeaders(game::Address imageBase, ImageHeaderInfo& info) {
   return info.valid;
 }
 
+// Reads the five probe locations inside one guard, then tests them; false on any fault.
 bool probeCoreLayout() {
   CoreLayoutProbe probe{};
   const bool readable = guarded([&] {
@@ -54,6 +63,8 @@ bool probeCoreLayout() {
   return readable && coreLayoutAccepted(probe);
 }
 
+// True when the eight code bytes at the address equal the expected ones; false when none are
+// given or the read faults.
 bool codeBytesMatch(game::Address address, const uint8_t* expected) {
   if (expected == nullptr) return false;
   bool match = false;
@@ -65,6 +76,8 @@ bool codeBytesMatch(game::Address address, const uint8_t* expected) {
   });
   return readable && match;
 }
+
+}  // namespace
 
 bool checkExecutableLayout() {
   const HMODULE image = ::GetModuleHandleW(nullptr);

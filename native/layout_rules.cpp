@@ -20,13 +20,3 @@ bool coreLayoutAccepted(const CoreLayoutProbe& probe) {
   if (probe.musicVolume > kMaxVolumeLevel) return false;
   return probe.gameMenuActive <= kMaxMenuActiveFlag;
 }
-
-std::string upperHex(uint64_t value) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), kDigits[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  return digits;
-}

@@ -1,9 +1,7 @@
-// The plausibility rules of the executable layout check and the hexadecimal form of its
-// messages (no Windows calls).
+// The plausibility rules of the executable layout check (no Windows calls).
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 // The five game locations read by the core layout probe.
 struct CoreLayoutProbe {
@@ -17,6 +15,3 @@ struct CoreLayoutProbe {
 // Whether every probe value lies where the supported build keeps it; tested in this order:
 // brightness, draw distance, effects volume, music volume, menu-active flag.
 bool coreLayoutAccepted(const CoreLayoutProbe& probe);
-
-// Upper-case hexadecimal digits without leading zeros ("0" for zero).
-std::string upperHex(uint64_t value);

@@ -16,12 +16,13 @@ void returnToPauseMenu(const char* reason) {
   openPauseMenu();
 }
 
-}  // namespace
-
+// Whether the game's own menu is up; false without native support or on a fault.
 bool isGameMenuActive() {
   uint8_t active = 0;
   return guardedRead8(game::kGameMenuActive, active) && active != 0;
 }
+
+}  // namespace
 
 bool startNativeMap() {
   if (!gState.nativeSupported) {
@@ -62,7 +63,7 @@ void pollNativeMap() {
 }
 
 void noticeGameMenuLeft() {
-  if (gState.nativeMenuActive.load() != 1 || gState.mapPending.load() != 0 || isGameMenuActive()) return;
+  if (gState.nativeMenuActive.load() == 0 || gState.mapPending.load() != 0 || isGameMenuActive()) return;
   gState.nativeMenuActive.store(0);
   logLine("[MAP] Native GTA menu closed. Tembra ESC control restored.");
 }

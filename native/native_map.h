@@ -9,9 +9,6 @@ inline constexpr uint64_t kMapSwitchDelayMs = 250;
 // A game menu still not active this long after the start counts as failed.
 inline constexpr uint64_t kMapGiveUpMs = 1500;
 
-// Whether the game's own menu is up; false without native support or on a fault.
-bool isGameMenuActive();
-
 // Asks the game to open its menu and arms the switch to the map page; false (logged) without
 // native support or when the request faults. The caller has handed ESC to the game already. Game thread.
 bool startNativeMap();

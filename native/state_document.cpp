@@ -94,7 +94,7 @@ void refreshStateDocument(bool force) {
 }
 
 std::string readStateDocument() {
-  if (!gState.locksReady) return kStateUnavailableDocument;
+  if (!gState.locksReady) return kNoStateDocument;
   LockHold hold(gState.stateLock);
   return gState.stateJson;
 }

@@ -11,16 +11,13 @@
 // Unforced rebuilds happen at most this often.
 inline constexpr uint64_t kStateRefreshIntervalMs = 120;
 
-// Answer while the locks do not exist yet.
-inline constexpr const char kStateUnavailableDocument[] = "{\"supported\":false}";
-
 // A complete document from the current flags, counters and game values. Game thread.
 std::string buildStateDocument();
 
 // Rebuilds the cached document when forced or when 120 ms passed since the last build. Game thread.
 void refreshStateDocument(bool force);
 
-// A copy of the cached document; "{\"supported\":false}" until the locks exist. Any thread.
+// A copy of the cached document; kNoStateDocument until the locks exist. Any thread.
 std::string readStateDocument();
 
 // The modes a page may offer for the current mode index: each size of at least 640 x 480 once,

@@ -3,10 +3,6 @@
 
 #include <cstdint>
 
-// Each requests its browser once per guard value; no-ops afterwards. Game thread.
-void createLoadingBrowser();
-void createPauseBrowser();
-void createHudBrowser();
-
-// Runs the creation steps that are due elapsedMs after the game window appeared, in order.
+// Runs the creation steps that are due elapsedMs after the game window appeared, in order:
+// loading, pause, HUD browser, each requested once per guard value. Game thread.
 void runCreationSchedule(uint64_t elapsedMs);

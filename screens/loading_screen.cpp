@@ -23,7 +23,7 @@ void showLoadingBrowser() {
 
 void requestLoadingHide() {
   gState.loadingHideRequested.store(1);
-  if (gState.loadingReady.load() == 1 && gState.hideBrowser != nullptr && gState.focusBrowser != nullptr) {
+  if (gState.loadingReady.load() != 0 && gState.hideBrowser != nullptr && gState.focusBrowser != nullptr) {
     hideLoadingBrowser();
     logLine("[LOADING] Hidden. AUTH page is ready.");
     return;
@@ -32,7 +32,7 @@ void requestLoadingHide() {
 }
 
 void keepLoadingScreen() {
-  if (gState.loadingReady.load() != 1 || gState.loadingHideRequested.load() != 0) return;
+  if (gState.loadingReady.load() == 0 || gState.loadingHideRequested.load() != 0) return;
   if (gState.hideBrowser == nullptr || gState.focusBrowser == nullptr) return;
   const uint64_t now = currentTick();
   const LoadingUpkeep step = loadingUpkeepStep(now, gState.loadingCheckedAt, gState.windowSeenAt);

@@ -1,6 +1,8 @@
 // Builds the pages' URLs; text only, so it is tested without Windows.
 #include "screens/page_urls.h"
 
+#include "log/byte_text.h"
+
 namespace {
 
 bool keptAsIs(unsigned char byte) {
@@ -24,22 +26,7 @@ bool keptAsIs(unsigned char byte) {
 
 std::string localPageUrl(const std::string& path) { return kLocalPageOrigin + path; }
 
-std::string percentEncodeUrlBytes(const std::string& bytes) {
-  static const char kHexDigits[] = "0123456789ABCDEF";
-  std::string encoded;
-  encoded.reserve(bytes.size());
-  for (const char character : bytes) {
-    const auto byte = static_cast<unsigned char>(character);
-    if (keptAsIs(byte)) {
-      encoded += character;
-      continue;
-    }
-    encoded += '%';
-    encoded += kHexDigits[byte >> 4];
-    encoded += kHexDigits[byte & 0x0F];
-  }
-  return encoded;
-}
+std::string percentEncodeUrlBytes(const std::string& bytes) { return escapeBytesAsHex(bytes, "%", keptAsIs); }
 
 std::string fileUrlFromPath(const std::string& utf8Path) {
   // A backslash byte never occurs inside a multi-byte UTF-8 character, so replacing bytes is safe.

@@ -32,6 +32,6 @@ void closePauseMenu() {
   if (gState.minimapReady.load() != 0) hide(kMinimapBrowserId, 0);
   gState.menuOpen.store(0);
   // A key capture that is still running ends with the menu; the last captured key stays.
-  gState.captureMode.store(0);
+  gState.captureMode.store(kCaptureNone);
   logLine("[MENU] CLOSED (HUD restored).");
 }

@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-#include "log/text.h"
+#include "log/executable_directory.h"
+#include "log/wide_text.h"
 #include "screens/page_urls.h"
 
 namespace {

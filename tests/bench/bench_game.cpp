@@ -7,7 +7,7 @@
 
 #include "core/command_queue.h"
 #include "core/exports.h"
-#include "core/frame_tick.h"
+#include "core/game_window.h"
 #include "core/plugin_state.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/game_window.h"

@@ -253,7 +253,6 @@ TEST(BridgeLifecycle, TakenPortLogsOneBindFailureAndTheModuleRunsOn) {
               lines[0] == "[BRIDGE] bind(127.0.0.1:47651) failed. WSA=10013")
       << lines[0];
   EXPECT_EQ(gState.listenSocket.load(), static_cast<uintptr_t>(INVALID_SOCKET));
-  EXPECT_FALSE(gState.wsaStarted);
   EXPECT_TRUE(sim::pumpUntil([] { return logCount("[KEYBOARD] Low-level hook installed.") == 1; }))
       << "the rest of the module keeps running";
   EXPECT_EQ(gState.pluginActive.load(), 1);

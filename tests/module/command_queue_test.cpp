@@ -96,7 +96,7 @@ TEST_F(CommandQueueTest, EachKindHasItsEffectOnTheGameThread) {
   } captures[] = {{0, kCaptureKeyboard}, {1, kCaptureKeyboard}, {3, kCaptureKeyboard}, {2, kCaptureMouse}};
   for (const auto& capture : captures) {
     gState.capturedKey.store(65);
-    pushCommand(command(kCommandCaptureOn, "capture_on", capture.value));
+    pushCommand(command(kCommandCaptureOn, "", capture.value));
     runFrame();
     EXPECT_EQ(gState.captureMode.load(), capture.mode) << capture.value;
     EXPECT_EQ(gState.capturedKey.load(), -1);
@@ -104,10 +104,10 @@ TEST_F(CommandQueueTest, EachKindHasItsEffectOnTheGameThread) {
   EXPECT_EQ(logCount("[CAPTURE] Keyboard capture enabled."), 3);
   EXPECT_EQ(logCount("[CAPTURE] Mouse capture enabled."), 1);
   gState.capturedKey.store(65);
-  pushCommand(command(kCommandCaptureOff, "capture_off"));
-  pushCommand(command(kCommandLoadingHide, "loading_hide"));
-  pushCommand(command(kCommandExit, "exit"));
-  pushCommand(command(kCommandResetControls, "reset_controls"));  // no native support: nothing at all
+  pushCommand(command(kCommandCaptureOff));
+  pushCommand(command(kCommandLoadingHide));
+  pushCommand(command(kCommandExit));
+  pushCommand(command(kCommandResetControls));  // no native support: nothing at all
   runFrame();
   sim::pumpMessages();
   EXPECT_EQ(gState.captureMode.load(), kCaptureNone);
@@ -119,7 +119,7 @@ TEST_F(CommandQueueTest, EachKindHasItsEffectOnTheGameThread) {
 
   gState.menuOpen.store(1);
   sim::clearHostCalls();
-  pushCommand(command(kCommandContinue, "continue"));
+  pushCommand(command(kCommandContinue));
   runFrame();
   EXPECT_EQ(gState.menuOpen.load(), 0);
   EXPECT_EQ(recordedFor(kPauseBrowserId), calls({focus(kPauseBrowserId, 0), hide(kPauseBrowserId, 1)}));
@@ -128,7 +128,7 @@ TEST_F(CommandQueueTest, EachKindHasItsEffectOnTheGameThread) {
 TEST_F(CommandQueueTest, ResetControlsCallsTheGameAndSavesOrReportsItsFault) {
   gState.nativeSupported = true;
   gState.persistenceAvailable = true;
-  pushCommand(command(kCommandResetControls, "reset_controls"));
+  pushCommand(command(kCommandResetControls));
   runFrame();
   ASSERT_EQ(sim::callsOf(gta::kReinitControls).size(), 1u);
   EXPECT_EQ(sim::callsOf(gta::kReinitControls)[0].receiver, gta::kGameControls);
@@ -136,7 +136,7 @@ TEST_F(CommandQueueTest, ResetControlsCallsTheGameAndSavesOrReportsItsFault) {
   EXPECT_EQ(logCount("[NATIVE] Controls reset to GTA defaults and saved."), 1);
 
   sim::setRoutineBehaviour(gta::kReinitControls, sim::RoutineBehaviour::Fault);
-  pushCommand(command(kCommandResetControls, "reset_controls"));
+  pushCommand(command(kCommandResetControls));
   runFrame();
   EXPECT_EQ(logCount("[NATIVE] EXCEPTION in ReinitControls."), 1);
   EXPECT_EQ(sim::callsOf(gta::kSaveSettings).size(), 1u) << "no save after a fault";

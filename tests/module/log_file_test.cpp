@@ -8,8 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "log/executable_directory.h"
 #include "log/log_file.h"
-#include "log/text.h"
+#include "log/wide_text.h"
 #include "tests/sim/fake_clock.h"
 #include "tests/sim/module_under_test.h"
 

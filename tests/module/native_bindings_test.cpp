@@ -50,7 +50,6 @@ BridgeCommand bindCommand(int32_t action, int32_t type, uint32_t key) {
 BridgeCommand resetCommand() {
   BridgeCommand command;
   command.kind = kCommandResetControls;
-  command.name = "reset_controls";
   return command;
 }
 

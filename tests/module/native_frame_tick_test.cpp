@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/frame_tick.h"
+#include "core/game_window.h"
 #include "native/layout_check.h"
 #include "screens/browser_ids.h"
 #include "tests/module/screens_harness.h"

@@ -43,7 +43,6 @@ std::vector<std::string> menuAndMapLines() { return logMessagesStartingWith({"[M
 BridgeCommand mapCommand() {
   BridgeCommand command;
   command.kind = kCommandMap;
-  command.name = "map";
   return command;
 }
 

@@ -50,7 +50,7 @@ TEST_F(StateDocument, ReadsBeforeTheLocksExistGetTheShortAnswer) {
   ASSERT_FALSE(gState.locksReady);
   EXPECT_EQ(readStateDocument(), "{\"supported\":false}");
   refreshStateDocument(true);
-  EXPECT_EQ(gState.stateJson, kDefaultStateDocument) << "no build without the locks";
+  EXPECT_EQ(gState.stateJson, kNoStateDocument) << "no build without the locks";
 }
 
 TEST_F(StateDocument, ReportsTheGamesValuesOnThePagesScale) {

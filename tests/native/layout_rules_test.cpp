@@ -1,6 +1,8 @@
 // The plausibility bounds of the layout probe and the hexadecimal digits of its messages.
 #include "native/layout_rules.h"
 
+#include "log/byte_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,25 +1,7 @@
-// The executable's directory and the conversions between UTF-16 and UTF-8.
-#include "log/text.h"
+// The conversions between UTF-16 and UTF-8.
+#include "log/wide_text.h"
 
 #include <windows.h>
-
-
-namespace {
-constexpr DWORD kModulePathMaxChars = 4096;
-}
-
-std::wstring executableDirectory() {
-  // On the stack: every log line asks for it, and a line must still be written when the heap
-  // is nearly exhausted.
-  wchar_t path[kModulePathMaxChars] = {};
-  // No module handle: the game's executable, which is where players look for the log.
-  const DWORD length = ::GetModuleFileNameW(nullptr, path, kModulePathMaxChars);
-  if (length == 0) return L".";
-  std::wstring full(path, length);
-  const size_t separator = full.find_last_of(L"\\/");
-  if (separator == std::wstring::npos) return full;
-  return full.substr(0, separator);
-}
 
 std::string wideToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
