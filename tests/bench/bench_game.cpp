@@ -18,9 +18,12 @@ namespace bench {
 namespace {
 
 constexpr uint64_t kStartTickMs = 1'000'000;
+// 4:3 from 640 x 480 upwards, one step of 4 x 3 pixels a mode: every size distinct, each one the
+// game's own list would offer.
 constexpr int32_t kFirstWidth = 640;
 constexpr int32_t kFirstHeight = 480;
-constexpr int kHeightsPerWidth = 8;
+constexpr int32_t kWidthStep = 4;
+constexpr int32_t kHeightStep = 3;
 constexpr int32_t kPlayerPedValue = 0x1234560;
 
 }  // namespace
@@ -33,7 +36,7 @@ void emitRow(const Row& row) {
 std::vector<std::pair<int32_t, int32_t>> distinctModes(int count) {
   std::vector<std::pair<int32_t, int32_t>> modes;
   for (int i = 0; i < count; ++i)
-    modes.emplace_back(kFirstWidth + 32 * (i / kHeightsPerWidth), kFirstHeight + 24 * (i % kHeightsPerWidth));
+    modes.emplace_back(kFirstWidth + kWidthStep * i, kFirstHeight + kHeightStep * i);
   return modes;
 }
 

@@ -6,6 +6,7 @@ import { mkdirSync } from "node:fs";
 import { createRequire } from "node:module";
 import { join } from "node:path";
 import { ID, root, startGame } from "./harness.mjs";
+import { withinLimit } from "../../tools/sandbox/host-browsers.mjs";
 
 const axePath = createRequire(import.meta.url).resolve("axe-core/axe.min.js");
 await import(join(root, "pages", "sdk", "tembra.js"));
@@ -280,13 +281,12 @@ test("the pause page keeps its proportions from 1280 x 720 to 3840 x 2160: nothi
   for (const [width, height] of [[1280, 720], [1920, 1080], [3840, 2160]]) {
     game.hosts.size = { width, height };
     await pause.setViewport({ width, height });
-    if (game.hosts.compositor) await game.hosts.compositor.setViewport({ width, height });
     await sleep(300);
     sizes[width] = await pause.evaluate(measure);
     assert.deepEqual(sizes[width].wrapped, [], `wrapped at ${width}`);
     assert.deepEqual(sizes[width].cut, [], `cut at ${width}`);
     assert.equal(sizes[width].hintsFit, true, `the footer fits at ${width}`);
-    if (width !== 1920) await game.hosts.screenshot(join(pictures, `pause-${width}x${height}.png`));
+    if (width !== 1920) await withinLimit(pause.screenshot({ path: join(pictures, `pause-${width}x${height}.png`) }), 15000, "the picture");
   }
   for (const base of [1280, 1920]) {
     sizes[3840].boxes.forEach((box, index) => box.forEach((value, n) => {

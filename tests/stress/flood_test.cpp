@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <string>
@@ -26,21 +27,61 @@ constexpr int kCommandsPerFrame = 32;
 constexpr DWORD kStallMs = 10000;
 constexpr uint64_t kStallMemoryGrowthMaxBytes = 8u << 20;
 
-// Each page's binding keys are its own numbers, so the game's calls tell which request they
-// came from.
-uint32_t keyOf(int page, int index) { return static_cast<uint32_t>(1000000 * (page + 1) + index); }
+// Every request is a binding the game takes, and its action, keyboard slot and key spell out the
+// request's own number, so the game's calls tell which request they came from: 59 actions x 2
+// slots x 302 keys the game binds (the character codes but '^' and 178, and F4 to right Alt).
+constexpr uint32_t kCaret = '^';
+constexpr uint32_t kSuperscriptTwo = 178;
+constexpr uint32_t kFirstSpecialKey = 1004;  // F4, the first special key the game's menu binds
+constexpr int kCharacterKeys = 253;
+constexpr int kKeys = kCharacterKeys + 49;
+constexpr int kActions = 59;
+constexpr int kSlots = 2;
 
-// The keys of the accepted "/bind" requests in the order the bridge logged them.
-std::vector<uint32_t> acceptedInLogOrder(const std::set<uint32_t>& accepted) {
-  std::vector<uint32_t> keys;
+uint32_t bindableKey(int index) {
+  if (index >= kCharacterKeys) return kFirstSpecialKey + static_cast<uint32_t>(index - kCharacterKeys);
+  uint32_t key = static_cast<uint32_t>(index) + 1;
+  if (key >= kCaret) ++key;
+  if (key >= kSuperscriptTwo) ++key;
+  return key;
+}
+
+int keyIndex(uint32_t key) {
+  if (key >= kFirstSpecialKey) return kCharacterKeys + static_cast<int>(key - kFirstSpecialKey);
+  return static_cast<int>(key) - 1 - (key > kCaret ? 1 : 0) - (key > kSuperscriptTwo ? 1 : 0);
+}
+
+// Request i of page p is number p + kPages x i.
+std::string bindTarget(int number) {
+  const int action = number % kActions;
+  const int slot = number / kActions % kSlots;
+  const int key = number / (kActions * kSlots);
+  if (key >= kKeys) std::abort();  // more requests than distinct bindings
+  return "/bind?action=" + std::to_string(action) + "&type=" + std::to_string(slot) +
+         "&key=" + std::to_string(bindableKey(key));
+}
+
+int numberOf(int32_t action, int32_t slot, uint32_t key) { return action + kActions * (slot + kSlots * keyIndex(key)); }
+
+int32_t queryNumber(const std::string& text, const char* name) {
+  const size_t at = text.find(name);
+  return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + std::string(name).size());
+}
+
+int numberOfTarget(const std::string& text) {
+  return numberOf(queryNumber(text, "action="), queryNumber(text, "type="),
+                  static_cast<uint32_t>(queryNumber(text, "key=")));
+}
+
+// The numbers of the accepted "/bind" requests in the order the bridge logged them.
+std::vector<int> acceptedInLogOrder(const std::set<int>& accepted) {
+  std::vector<int> numbers;
   for (const std::string& line : sim::logMessages()) {
     if (line.rfind("[BRIDGE] GET /bind?", 0) != 0) continue;
-    const size_t at = line.find("&key=");
-    if (at == std::string::npos) continue;
-    const uint32_t key = static_cast<uint32_t>(std::stoul(line.substr(at + 5)));
-    if (accepted.count(key) != 0) keys.push_back(key);
+    const int number = numberOfTarget(line);
+    if (accepted.count(number) != 0) numbers.push_back(number);
   }
-  return keys;
+  return numbers;
 }
 
 TEST(StressFlood, StalledGameKeepsTheQueueBoundedAndRunsItInOrderAfterwards) {
@@ -51,16 +92,14 @@ TEST(StressFlood, StalledGameKeepsTheQueueBoundedAndRunsItInOrderAfterwards) {
   // The window search fails while the window is hidden: no frame drains the queue.
   ::ShowWindow(window, SW_HIDE);
   std::mutex lock;
-  std::set<uint32_t> accepted;
-  std::set<uint32_t> refused;
+  std::set<int> accepted;
+  std::set<int> refused;
   sim::PageTraffic pages;
   for (int page = 0; page < kPages; ++page) {
-    pages.addPage([page](int i) {
-      return "/bind?action=" + std::to_string(page * 10 + i % 10) + "&type=0&key=" + std::to_string(keyOf(page, i));
-    }, 0, [&](const std::string& target, int status) {
-      const uint32_t key = static_cast<uint32_t>(std::stoul(target.substr(target.find("&key=") + 5)));
+    pages.addPage([page](int i) { return bindTarget(page + kPages * i); }, 0, [&](const std::string& target, int status) {
+      const int number = numberOfTarget(target);
       std::lock_guard<std::mutex> hold(lock);
-      (status == 200 ? accepted : refused).insert(key);
+      (status == 200 ? accepted : refused).insert(number);
     });
   }
   // Measured once the pages run, so their own threads' stacks are not counted as growth.
@@ -87,13 +126,13 @@ TEST(StressFlood, StalledGameKeepsTheQueueBoundedAndRunsItInOrderAfterwards) {
   EXPECT_LT(mostPrivate - atStall.privateBytes, kStallMemoryGrowthMaxBytes);
 
   ::ShowWindow(window, SW_SHOWNOACTIVATE);
-  std::vector<uint32_t> executed;
+  std::vector<int> executed;
   std::vector<int> perFrame;
   for (int frame = 0; frame < kQueueBound / kCommandsPerFrame + 3; ++frame) {
     stress::runRealFrame();
     int count = 0;
     for (const sim::RoutineCall& call : sim::callsOf(sim::gta::kSetKeyboardKeyForAction)) {
-      executed.push_back(static_cast<uint32_t>(call.args[1]));
+      executed.push_back(numberOf(call.args[0], call.args[2], static_cast<uint32_t>(call.args[1])));
       ++count;
     }
     perFrame.push_back(count);
@@ -102,7 +141,7 @@ TEST(StressFlood, StalledGameKeepsTheQueueBoundedAndRunsItInOrderAfterwards) {
   expectedPerFrame.resize(perFrame.size(), 0);
   EXPECT_EQ(perFrame, expectedPerFrame);
   EXPECT_EQ(executed, acceptedInLogOrder(accepted)) << "the accepted commands, each once, in arrival order";
-  for (uint32_t key : executed) EXPECT_EQ(refused.count(key), 0u) << "a refused command ran: key " << key;
+  for (int number : executed) EXPECT_EQ(refused.count(number), 0u) << "a refused command ran: request " << number;
   sim::module().quit();
 }
 

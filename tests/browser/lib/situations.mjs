@@ -5,7 +5,8 @@ import assert from "node:assert/strict";
 const BRIDGE = "http://127.0.0.1:47651";
 const SITUATIONS = [
   { control: "bind 12 0 87", state: { "bindings.12.0": 87 } },
-  { control: "modes 800x600,1024x768,320x240",
+  // The current mode stays 3: the game keeps its index; 1366 x 768 is no ratio the game accepts.
+  { control: "modes 800x600,1024x768,1366x768,320x240",
     state: { "settings.resolutionOptions": [{ mode: 0, width: 800, height: 600 }, { mode: 1, width: 1024, height: 768 }],
              "settings.resolutionWidth": 320 } },
   { control: "fault SetKeyboardKeyForAction on", request: "/bind?action=13&type=0&key=75",
