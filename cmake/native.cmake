@@ -2,7 +2,7 @@
 set(TEMBRA_SANITIZERS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
 
 file(GLOB TEMBRA_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*_test.cpp)
-add_executable(native_tests ${TEMBRA_NATIVE_TESTS} ${TEMBRA_PURE_SOURCES} tests/bench/bench_stats.cpp)
+add_executable(native_tests ${TEMBRA_NATIVE_TESTS} ${TEMBRA_PURE_SOURCES} bench/bench_stats.cpp)
 target_include_directories(native_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(native_tests PRIVATE -Wall -Wextra -Werror ${TEMBRA_SANITIZERS})
 target_link_options(native_tests PRIVATE ${TEMBRA_SANITIZERS})
@@ -37,7 +37,7 @@ set_tests_properties(native.fuzz.bridge_request PROPERTIES TIMEOUT 120)
 file(MAKE_DIRECTORY ${TEMBRA_FUZZ_WORK}/corpus)
 # The pages' side of the bridge benchmark (tools/bench.sh): a Linux client, optimised and without
 # sanitizers, so the client is never what limits the figures.
-add_executable(bridge_client tests/bench/bridge_client.cpp tests/bench/bench_stats.cpp)
+add_executable(bridge_client bench/bridge_client.cpp bench/bench_stats.cpp)
 target_include_directories(bridge_client PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(bridge_client PRIVATE -O2 -Wall -Wextra -Werror)
 target_link_libraries(bridge_client PRIVATE pthread)

@@ -50,16 +50,16 @@ target_link_options(TembraUI PRIVATE -static -static-libgcc -static-libstdc++)
 
 # The simulated host and game, shared by the test programs and the main job.
 add_library(tembra_sim STATIC
-  tests/sim/bridge_client.cpp
-  tests/sim/fake_clock.cpp
-  tests/sim/game_window.cpp
-  tests/sim/module_under_test.cpp
-  tests/sim/page_traffic.cpp
-  tests/sim/process_metrics.cpp
-  tests/sim/real_input.cpp
-  tests/sim/sim_game.cpp
-  tests/sim/sim_host.cpp
-  tests/sim/stress_rig.cpp
+  sim/bridge_client.cpp
+  sim/fake_clock.cpp
+  sim/game_window.cpp
+  sim/module_under_test.cpp
+  sim/page_traffic.cpp
+  sim/process_metrics.cpp
+  sim/real_input.cpp
+  sim/sim_game.cpp
+  sim/sim_host.cpp
+  sim/stress_rig.cpp
 )
 # Debian's JSON header, for checking the bridge's answers; alone in a folder of its own, since
 # the cross compiler must not see the rest of the host's headers.
@@ -73,13 +73,13 @@ target_link_libraries(tembra_sim PUBLIC user32 ws2_32)
 add_dependencies(tembra_sim TembraUI foreign_window)
 
 # Another program's window for the keyboard tests, placed next to the test programs.
-add_executable(foreign_window tests/sim/foreign_window_main.cpp)
+add_executable(foreign_window sim/foreign_window_main.cpp)
 target_compile_options(foreign_window PRIVATE ${TEMBRA_WARNINGS})
 target_link_options(foreign_window PRIVATE -static)
 
 # Like the game, the simulated game's image sits at 0x400000 and is never relocated.
 # The game's address range 0x401000-0xCA0000 is the simulated game's memory section
-# (tests/sim/sim_game.cpp), so the program's own code starts above it.
+# (sim/sim_game.cpp), so the program's own code starts above it.
 set(TEMBRA_GAME_IMAGE_OPTIONS -static -Wl,--image-base=0x400000 -Wl,--disable-dynamicbase
     -Wl,--section-start=.gamemem=0x401000 -Wl,--section-start=.text=0xCA0000)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
@@ -100,10 +100,10 @@ endfunction()
 
 # The module's own code linked into a test program: its internals under real Windows calls.
 file(GLOB TEMBRA_MODULE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/module/*_test.cpp)
-add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/module/failing_allocations.cpp tests/sim/bridge_client.cpp
-                            tests/sim/fake_clock.cpp tests/sim/game_window.cpp
-                            tests/sim/module_under_test.cpp tests/sim/real_input.cpp tests/sim/sim_game.cpp
-                            tests/sim/sim_host.cpp)
+add_executable(module_tests ${TEMBRA_MODULE_TESTS} tests/module/failing_allocations.cpp sim/bridge_client.cpp
+                            sim/fake_clock.cpp sim/game_window.cpp
+                            sim/module_under_test.cpp sim/real_input.cpp sim/sim_game.cpp
+                            sim/sim_host.cpp)
 add_dependencies(module_tests foreign_window)
 target_link_libraries(module_tests PRIVATE tembra_module user32)
 tembra_wine_tests(module_tests)
@@ -115,7 +115,7 @@ target_link_libraries(integration_tests PRIVATE tembra_sim)
 tembra_wine_tests(integration_tests)
 
 # A game process at another image base (the 32-bit default would be the game's own).
-add_executable(other_game tests/sim/other_game_main.cpp)
+add_executable(other_game sim/other_game_main.cpp)
 target_link_libraries(other_game PRIVATE tembra_sim)
 target_compile_options(other_game PRIVATE ${TEMBRA_WARNINGS})
 target_link_options(other_game PRIVATE -static -Wl,--image-base=0x1AB00000 -Wl,--disable-dynamicbase)
@@ -131,7 +131,7 @@ target_compile_options(stress_tests PRIVATE ${TEMBRA_WARNINGS})
 target_link_options(stress_tests PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
 
 # The main job: the module running in the simulated game until interrupted.
-add_executable(simgame tests/sim/simgame_main.cpp tests/sim/event_feed.cpp tests/sim/player_controls.cpp)
+add_executable(simgame sim/simgame_main.cpp sim/event_feed.cpp sim/player_controls.cpp)
 target_link_libraries(simgame PRIVATE tembra_sim)
 target_compile_options(simgame PRIVATE ${TEMBRA_WARNINGS})
 target_link_options(simgame PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
@@ -154,15 +154,15 @@ endif()
 # The benchmark (tools/bench.sh): the module's code linked into a program that runs it inside the
 # simulated game and measures it beside its floor. 64-bit only, like every program run on this host.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  add_executable(bench tests/bench/bench_main.cpp tests/bench/bench_game.cpp tests/bench/bench_stats.cpp
-                       tests/bench/bridge_bench.cpp tests/bench/build_parts_bench.cpp tests/bench/frame_tick_bench.cpp
-                       tests/bench/import_counter.cpp tests/bench/keyboard_hook_bench.cpp
-                       tests/bench/request_parts_bench.cpp tests/bench/state_document_bench.cpp)
+  add_executable(bench bench/bench_main.cpp bench/bench_game.cpp bench/bench_stats.cpp
+                       bench/bridge_bench.cpp bench/build_parts_bench.cpp bench/frame_tick_bench.cpp
+                       bench/import_counter.cpp bench/keyboard_hook_bench.cpp
+                       bench/request_parts_bench.cpp bench/state_document_bench.cpp)
   target_link_libraries(bench PRIVATE tembra_module tembra_sim)
   target_compile_options(bench PRIVATE ${TEMBRA_WARNINGS})
   target_link_options(bench PRIVATE ${TEMBRA_GAME_IMAGE_OPTIONS})
   # The floor of the bridge's requests per second: a plain Winsock server in the same Wine.
-  add_executable(floor_server tests/bench/floor_server_main.cpp)
+  add_executable(floor_server bench/floor_server_main.cpp)
   target_link_libraries(floor_server PRIVATE ws2_32)
   target_compile_options(floor_server PRIVATE ${TEMBRA_WARNINGS})
   target_link_options(floor_server PRIVATE -static)

@@ -7,10 +7,7 @@
 # --smoke runs every measurement briefly, only to show that it still runs (the test command
 # does this); --out chooses the table's file (build/bench/table.md); --counts writes "N passed,
 # N failed" as two numbers, one per measurement, a measurement that could not be taken failing.
-set -uo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
-source tools/setup.sh
-source tools/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/prelude.sh"
 
 smoke=()
 out=build/bench/table.md

@@ -2,9 +2,9 @@
 # Makes the release archive dist/TembraUI-<version>.zip, laid out to be unpacked into the game
 # folder: the stripped 32-bit DLL, the pages below cef/ where the pause page lookup finds them,
 # the page client with them, and the player's and page author's docs. Prints the archive's path.
-set -euo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
-source tools/setup.sh
+source "$(dirname "${BASH_SOURCE[0]}")/prelude.sh"
+# Every step must succeed: a half-made archive is never printed as made.
+set -e
 
 version=$(sed -n 's/^project(TembraUI VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "package: no version in CMakeLists.txt's project()" >&2; exit 1; }

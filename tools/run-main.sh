@@ -10,8 +10,7 @@
 #   bash tools/run-main.sh --headless        also a picture of the screen after every change,
 #                                            build/sandbox/screen.png
 #   bash tools/run-main.sh --pictures        retake the pictures in docs/ and stop
-set -uo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
+source "$(dirname "${BASH_SOURCE[0]}")/prelude.sh"
 args=("$@")
 mock=0
 for arg in "$@"; do [ "$arg" = "--mock" ] && mock=1; done
@@ -22,8 +21,6 @@ if [ "$mock" = 1 ]; then
   exec node tools/sandbox/run.mjs "${args[@]}"
 fi
 
-source tools/setup.sh
-source tools/wine-env.sh
 tembra_install_packages || exit 1
 tembra_browser_project || exit 1
 

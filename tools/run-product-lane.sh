@@ -8,9 +8,7 @@
 #   that the 32-bit program does not have fails instead of passing unseen.
 #   Every case runs in a fresh process of its own, as under wine64, except the cases of the suites in
 #   shared_process_suites below, which run together in one process per suite.
-set -uo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
-source tools/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/prelude.sh"
 
 result_file=$1
 cache=${TEMBRA_VM_CACHE:-build/vm}

@@ -2,10 +2,7 @@
 # Builds everything and runs every test: natively, under wine64 with Xvfb, the benchmark's smoke
 # run, the checks on the shipped 32-bit DLL, and that DLL under 32-bit Wine in an emulated
 # machine; ends with the line "N passed, N failed".
-set -uo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
-source tools/setup.sh
-source tools/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/prelude.sh"
 
 tembra_install_packages || exit 1
 tembra_start_display || exit 1

@@ -13,10 +13,7 @@
 #              cycles, soak.
 #   --result   also writes "PASSED FAILED" to FILE (the test command's lane record).
 #   TEMBRA_STRESS_SEED repeats a run's random choices.
-set -uo pipefail
-cd "$(dirname "${BASH_SOURCE[0]}")/.."
-source tools/setup.sh
-source tools/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/prelude.sh"
 
 long=0
 only=
@@ -47,15 +44,7 @@ trap 'tembra_stop_display' EXIT
 mkdir -p "$work"
 # Only what the scenarios run: the fuzzer of the native build, the module and its host programs
 # of the win64 build.
-build_targets() {
-  local preset=$1 log=$work/$1-build.log
-  shift
-  { cmake --preset "$preset" -Wno-dev && cmake --build --preset "$preset" --target "$@"; } >"$log" 2>&1 && return 0
-  echo "stress: the $preset build failed; last lines of $log:"
-  tail -n 30 "$log"
-  return 1
-}
-if ! build_targets native bridge_request_fuzz || ! build_targets win64 TembraUI simgame integration_tests stress_tests; then
+if ! tembra_build native bridge_request_fuzz || ! tembra_build win64 TembraUI simgame integration_tests stress_tests; then
   record
   echo "stress: 0 passed, 1 failed, 0 skipped"
   exit 1

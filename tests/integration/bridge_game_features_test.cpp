@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/sim/bridge_client.h"
-#include "tests/sim/game_window.h"
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/sim_game.h"
-#include "tests/sim/sim_host.h"
+#include "sim/bridge_client.h"
+#include "sim/game_window.h"
+#include "sim/module_under_test.h"
+#include "sim/sim_game.h"
+#include "sim/sim_host.h"
 
 namespace {
 

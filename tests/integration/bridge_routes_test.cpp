@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/bridge_client.h"
-#include "tests/sim/game_window.h"
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/real_input.h"
-#include "tests/sim/sim_host.h"
+#include "sim/bridge_client.h"
+#include "sim/game_window.h"
+#include "sim/module_under_test.h"
+#include "sim/real_input.h"
+#include "sim/sim_host.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/fake_clock.h"
-#include "tests/sim/game_window.h"
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/real_input.h"
-#include "tests/sim/sim_game.h"
-#include "tests/sim/sim_host.h"
+#include "sim/fake_clock.h"
+#include "sim/game_window.h"
+#include "sim/module_under_test.h"
+#include "sim/real_input.h"
+#include "sim/sim_game.h"
+#include "sim/sim_host.h"
 
 namespace {
 

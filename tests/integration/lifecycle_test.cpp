@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/game_window.h"
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/sim_host.h"
+#include "sim/game_window.h"
+#include "sim/module_under_test.h"
+#include "sim/sim_host.h"
 
 namespace {
 

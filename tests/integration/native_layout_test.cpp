@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/game_window.h"
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/sim_game.h"
+#include "sim/game_window.h"
+#include "sim/module_under_test.h"
+#include "sim/sim_game.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "screens/browser_ids.h"
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/sim_host.h"
+#include "sim/module_under_test.h"
+#include "sim/sim_host.h"
 
 namespace {
 

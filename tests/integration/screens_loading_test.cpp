@@ -6,10 +6,10 @@
 
 #include "screens/browser_ids.h"
 #include "screens/page_urls.h"
-#include "tests/sim/fake_clock.h"
-#include "tests/sim/game_window.h"
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/sim_host.h"
+#include "sim/fake_clock.h"
+#include "sim/game_window.h"
+#include "sim/module_under_test.h"
+#include "sim/sim_host.h"
 
 namespace {
 

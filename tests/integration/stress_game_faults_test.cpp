@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/bridge_client.h"
-#include "tests/sim/fake_clock.h"
-#include "tests/sim/game_window.h"
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/page_traffic.h"
-#include "tests/sim/sim_game.h"
-#include "tests/sim/sim_host.h"
-#include "tests/sim/stress_rig.h"
+#include "sim/bridge_client.h"
+#include "sim/fake_clock.h"
+#include "sim/game_window.h"
+#include "sim/module_under_test.h"
+#include "sim/page_traffic.h"
+#include "sim/sim_game.h"
+#include "sim/sim_host.h"
+#include "sim/stress_rig.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include "core/command_queue.h"
 #include "core/exports.h"
 #include "core/plugin_state.h"
+#include "sim/bridge_client.h"
+#include "sim/fake_clock.h"
+#include "sim/real_input.h"
 #include "tests/module/screens_harness.h"
 #include "tests/module/worker_stop.h"
-#include "tests/sim/bridge_client.h"
-#include "tests/sim/fake_clock.h"
-#include "tests/sim/real_input.h"
 
 namespace {
 

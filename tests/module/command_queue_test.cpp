@@ -13,9 +13,9 @@
 #include "core/plugin_state.h"
 #include "native/state_document.h"
 #include "screens/browser_ids.h"
+#include "sim/sim_game.h"
 #include "tests/module/failing_allocations.h"
 #include "tests/module/screens_harness.h"
-#include "tests/sim/sim_game.h"
 
 namespace {
 

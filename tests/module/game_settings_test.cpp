@@ -8,8 +8,8 @@
 
 #include "core/plugin_state.h"
 #include "native/game_settings.h"
+#include "sim/sim_game.h"
 #include "tests/module/screens_harness.h"
-#include "tests/sim/sim_game.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "core/plugin_state.h"
 #include "keyboard/hook_thread.h"
 #include "log/log_file.h"
+#include "sim/real_input.h"
 #include "tests/module/screens_harness.h"
 #include "tests/module/worker_stop.h"
-#include "tests/sim/real_input.h"
 
 namespace {
 

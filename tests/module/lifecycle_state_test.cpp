@@ -4,7 +4,7 @@
 
 #include "core/exports.h"
 #include "core/plugin_state.h"
-#include "tests/sim/fake_clock.h"
+#include "sim/fake_clock.h"
 
 namespace {
 

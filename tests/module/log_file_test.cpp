@@ -11,8 +11,8 @@
 #include "log/executable_directory.h"
 #include "log/log_file.h"
 #include "log/wide_text.h"
-#include "tests/sim/fake_clock.h"
-#include "tests/sim/module_under_test.h"
+#include "sim/fake_clock.h"
+#include "sim/module_under_test.h"
 
 namespace {
 

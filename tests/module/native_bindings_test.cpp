@@ -11,8 +11,8 @@
 #include "core/plugin_state.h"
 #include "native/bindings.h"
 #include "native/state_document.h"
+#include "sim/sim_game.h"
 #include "tests/module/screens_harness.h"
-#include "tests/sim/sim_game.h"
 
 namespace {
 

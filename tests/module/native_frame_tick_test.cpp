@@ -9,8 +9,8 @@
 #include "core/game_window.h"
 #include "native/layout_check.h"
 #include "screens/browser_ids.h"
+#include "sim/sim_game.h"
 #include "tests/module/screens_harness.h"
-#include "tests/sim/sim_game.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "log/log_file.h"
 #include "native/fault_guard.h"
 #include "native/game_access.h"
-#include "tests/sim/sim_game.h"
+#include "sim/sim_game.h"
 
 namespace {
 

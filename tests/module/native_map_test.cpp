@@ -13,9 +13,9 @@
 #include "core/plugin_state.h"
 #include "native/native_map.h"
 #include "screens/browser_ids.h"
+#include "sim/real_input.h"
+#include "sim/sim_game.h"
 #include "tests/module/screens_harness.h"
-#include "tests/sim/real_input.h"
-#include "tests/sim/sim_game.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "core/exports.h"
 #include "core/plugin_state.h"
 #include "log/log_file.h"
-#include "tests/sim/fake_clock.h"
-#include "tests/sim/game_window.h"
-#include "tests/sim/sim_game.h"
-#include "tests/sim/sim_host.h"
+#include "sim/fake_clock.h"
+#include "sim/game_window.h"
+#include "sim/sim_game.h"
+#include "sim/sim_host.h"
 
 namespace screens_harness {
 

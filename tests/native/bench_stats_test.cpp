@@ -1,5 +1,5 @@
 // The benchmark's statistics and row text: the figures the performance table is made of.
-#include "tests/bench/bench_stats.h"
+#include "bench/bench_stats.h"
 
 #include <gtest/gtest.h>
 

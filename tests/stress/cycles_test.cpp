@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/page_traffic.h"
-#include "tests/sim/process_metrics.h"
-#include "tests/sim/sim_host.h"
-#include "tests/sim/stress_rig.h"
+#include "sim/module_under_test.h"
+#include "sim/page_traffic.h"
+#include "sim/process_metrics.h"
+#include "sim/sim_host.h"
+#include "sim/stress_rig.h"
 
 namespace {
 

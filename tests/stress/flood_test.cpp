@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/page_traffic.h"
-#include "tests/sim/process_metrics.h"
-#include "tests/sim/sim_game.h"
-#include "tests/sim/stress_rig.h"
+#include "sim/module_under_test.h"
+#include "sim/page_traffic.h"
+#include "sim/process_metrics.h"
+#include "sim/sim_game.h"
+#include "sim/stress_rig.h"
 
 namespace {
 

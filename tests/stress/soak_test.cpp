@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "tests/sim/game_window.h"
-#include "tests/sim/module_under_test.h"
-#include "tests/sim/page_traffic.h"
-#include "tests/sim/process_metrics.h"
-#include "tests/sim/real_input.h"
-#include "tests/sim/sim_game.h"
-#include "tests/sim/sim_host.h"
-#include "tests/sim/stress_rig.h"
+#include "sim/game_window.h"
+#include "sim/module_under_test.h"
+#include "sim/page_traffic.h"
+#include "sim/process_metrics.h"
+#include "sim/real_input.h"
+#include "sim/sim_game.h"
+#include "sim/sim_host.h"
+#include "sim/stress_rig.h"
 
 namespace {
 

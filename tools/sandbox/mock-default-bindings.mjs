@@ -1,10 +1,10 @@
 // The game's default bindings for the mock, read from the simulated game's own table
-// (tests/sim/default_bindings.h), so the two cannot differ.
+// (sim/default_bindings.h), so the two cannot differ.
 import { readFileSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
 
-const header = readFileSync(join(dirname(fileURLToPath(import.meta.url)), "..", "..", "tests", "sim", "default_bindings.h"), "utf8");
+const header = readFileSync(join(dirname(fileURLToPath(import.meta.url)), "..", "..", "sim", "default_bindings.h"), "utf8");
 const names = new Map([...header.matchAll(/(k\w+) = (\d+)/g)].map(([, name, value]) => [name, Number(value)]));
 const entry = (text) => {
   text = text.trim();

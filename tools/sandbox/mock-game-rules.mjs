@@ -33,7 +33,7 @@ const stepFromPage = (value, steps) => Math.trunc((clampPercent(value) * steps +
 const stepToPage = (step, steps) => (step < 0 ? 0 : clamp(Math.trunc((step * 100 + Math.trunc(steps / 2)) / steps), 0, 100));
 
 // name -> { fromPage(value) -> game value, toPage(game value) -> state document value }. The
-// game's starting values are those of the simulated game (tests/sim/sim_game.cpp).
+// game's starting values are those of the simulated game (sim/sim_game.cpp).
 const toggle = (start) => ({ start, fromPage: (value) => (value !== 0 ? 1 : 0), toPage: (value) => value !== 0 });
 // The game's menu shows "invert mouse" ON for 0.
 const invertedToggle = (start) => ({ start, fromPage: (value) => (value !== 0 ? 0 : 1), toPage: (value) => value === 0 });

@@ -180,7 +180,7 @@ export function startMockSession({ savePatched = false, port } = {}) {
     }
   };
 
-  // The same command lines as the simulated game's (tests/sim/player_controls.h).
+  // The same command lines as the simulated game's (sim/player_controls.h).
   session.control = (line) => {
     const [verb, what, more, key] = line.trim().split(/\s+/);
     let done = true;

@@ -5,7 +5,7 @@
 //   GET  /__player/events      server-sent events, the last few hundred first
 //   POST /__player/key         {"key": xdotool's key name}: typed into the game's keyboard
 //   POST /__player/typed       {"key", "page"}: a key the focused page received, for the feed
-//   POST /__player/control     {"line": "player out"}: tests/sim/player_controls.h
+//   POST /__player/control     {"line": "player out"}: sim/player_controls.h
 //   POST /__player/restart     {"savePatched": true}: a new game process
 //   POST /__player/report      {"page", "level", "text"}: from the pages' report script
 import { createServer } from "node:http";
