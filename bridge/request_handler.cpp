@@ -32,6 +32,19 @@ void applyFlagChange(FlagChange change) {
   }
 }
 
+// Formats the answer in memory and sends all of it; a send that fails or times out drops the rest.
+void sendResponse(SOCKET connection, int status, const std::string& contentType, const std::string& body,
+                  const std::string& origin) {
+  const std::string response = formatResponse(status, contentType, body, origin);
+  size_t sent = 0;
+  while (sent < response.size()) {
+    const int chunk = static_cast<int>(std::min<size_t>(response.size() - sent, INT_MAX));
+    const int written = ::send(connection, response.data() + sent, chunk, 0);
+    if (written <= 0) return;
+    sent += static_cast<size_t>(written);
+  }
+}
+
 }  // namespace
 
 void handleRequest(SOCKET connection, const std::string& text) {
@@ -48,16 +61,4 @@ void handleRequest(SOCKET connection, const std::string& text) {
   if (!decision.acceptedLine.empty()) logLine(decision.acceptedLine);
   sendResponse(connection, decision.status, decision.contentType,
                decision.servesState ? readStateDocument() : decision.body, head.origin);
-}
-
-void sendResponse(SOCKET connection, int status, const std::string& contentType, const std::string& body,
-                  const std::string& origin) {
-  const std::string response = formatResponse(status, contentType, body, origin);
-  size_t sent = 0;
-  while (sent < response.size()) {
-    const int chunk = static_cast<int>(std::min<size_t>(response.size() - sent, INT_MAX));
-    const int written = ::send(connection, response.data() + sent, chunk, 0);
-    if (written <= 0) return;
-    sent += static_cast<size_t>(written);
-  }
 }

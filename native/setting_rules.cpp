@@ -38,6 +38,9 @@ constexpr SettingRule kRules[kSettingCount] = {
 
 int32_t clampTo(int32_t value, int32_t low, int32_t high) { return value < low ? low : (value > high ? high : value); }
 
+// Page values 0..100: anything below 0 counts as 0, anything above 100 as 100.
+int32_t clampPercent(int32_t value) { return clampTo(value, 0, 100); }
+
 // Each step is stored to a float so that it is rounded to single precision on its own: the
 // 32-bit build computes on the x87 unit, which would otherwise keep extended precision. The end
 // of the range is kept, as the game's slider keeps it, where the last step rounds past it.
@@ -79,8 +82,6 @@ const SettingRule* findSettingRule(const char* name, uint32_t length) {
     if (std::strlen(rule.name) == length && std::memcmp(rule.name, name, length) == 0) return &rule;
   return nullptr;
 }
-
-int32_t clampPercent(int32_t value) { return clampTo(value, 0, 100); }
 
 float mouseSensitivityFromPage(int32_t value) {
   return scaleFromPage(value, kMouseSensitivityMin, kMouseSensitivityMax);

@@ -31,9 +31,6 @@ inline constexpr int kSettingCount = 16;
 // The rule whose name equals the text exactly (case-sensitive), or null.
 const SettingRule* findSettingRule(const char* name, uint32_t length);
 
-// Page values 0..100: anything below 0 counts as 0, anything above 100 as 100.
-int32_t clampPercent(int32_t value);
-
 // Page value to game value, rounded to the nearest value the game holds and kept in the range
 // of the game's own slider, so every page value the game can hold reads back as itself.
 float mouseSensitivityFromPage(int32_t value);
