@@ -42,3 +42,5 @@ target_include_directories(bridge_client PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(bridge_client PRIVATE -O2 -Wall -Wextra -Werror)
 target_link_libraries(bridge_client PRIVATE pthread)
 set_target_properties(bridge_client PROPERTIES EXCLUDE_FROM_ALL TRUE)
+# The module's includes against the README's folder picture.
+add_test(NAME native.layers COMMAND bash ${CMAKE_SOURCE_DIR}/tests/sources/check_layers.sh ${CMAKE_SOURCE_DIR})
