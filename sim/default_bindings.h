@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "sim/sim_game.h"
+
 namespace sim {
 
 namespace key {
@@ -18,7 +20,7 @@ constexpr uint32_t kF5 = 1005, kInsert = 1013, kDelete = 1014, kHome = 1015, kEn
 }  // namespace key
 
 // [action][slot]: slots 0 and 1 keyboard, slot 2 mouse; actions in the game's order.
-constexpr uint32_t kDefaultBindings[59][3] = {
+constexpr uint32_t kDefaultBindings[gta::kActionCount][gta::kSlotsPerAction] = {
     {key::kNum0, key::kLeftCtrl, 1},        // 0 fire
     {'\\', key::kNone, 0},                  // 1 fire (alternate)
     {'E', key::kNumEnter, 5},               // 2 next weapon

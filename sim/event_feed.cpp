@@ -12,11 +12,6 @@
 namespace sim {
 namespace {
 
-constexpr int kActions = 59;
-constexpr int kSlotsPerAction = 3;
-constexpr uintptr_t kActionRecordBytes = 32;
-constexpr uintptr_t kSlotBytes = 8;
-
 FILE* feed = nullptr;
 std::map<std::string, long long> valuesFed;
 
@@ -100,10 +95,9 @@ void feedNewEvents() {
   }
   clearRoutineCalls();
   for (const Watched& watched : kWatched) feedValue(watched.name, readValue(watched.address, watched.bytes));
-  for (int action = 0; action < kActions; ++action)
-    for (int slot = 0; slot < kSlotsPerAction; ++slot)
-      feedValue("action" + std::to_string(action) + "." + std::to_string(slot),
-                readValue(gta::kActionTable + action * kActionRecordBytes + slot * kSlotBytes, 4));
+  for (int action = 0; action < gta::kActionCount; ++action)
+    for (int slot = 0; slot < gta::kSlotsPerAction; ++slot)
+      feedValue("action" + std::to_string(action) + "." + std::to_string(slot), actionKey(action, slot));
 }
 
 }  // namespace sim

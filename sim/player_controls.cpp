@@ -12,8 +12,6 @@
 namespace sim {
 namespace {
 
-constexpr int kActions = 59;
-constexpr int kSlots = 3;
 constexpr int32_t kSomePlayerPed = 0x01234560;
 
 HANDLE commands = INVALID_HANDLE_VALUE;
@@ -88,7 +86,8 @@ bool apply(const std::string& line) {
     uint32_t key = 0;
     std::stringstream numbers(what);
     numbers >> action;
-    if (!(numbers && words >> slot >> key) || action < 0 || action >= kActions || slot < 0 || slot >= kSlots) return false;
+    if (!(numbers && words >> slot >> key)) return false;
+    if (action < 0 || action >= gta::kActionCount || slot < 0 || slot >= gta::kSlotsPerAction) return false;
     setActionKey(action, slot, key);
     return true;
   }
@@ -126,8 +125,8 @@ void applyPlayerControls() {
 }
 
 void writeDefaultBindings() {
-  for (int action = 0; action < kActions; ++action)
-    for (int slot = 0; slot < kSlots; ++slot) setActionKey(action, slot, defaultActionKey(action, slot));
+  for (int action = 0; action < gta::kActionCount; ++action)
+    for (int slot = 0; slot < gta::kSlotsPerAction; ++slot) setActionKey(action, slot, defaultActionKey(action, slot));
 }
 
 void patchSaveRoutine() {

@@ -40,8 +40,6 @@ constexpr int32_t kCurrentModeAtStart = 3;  // 1024 x 768
 int64_t videoMemoryBytes = int64_t{256} << 20;
 constexpr int64_t kVideoMemoryTheGameKeeps = int64_t{45} << 20;
 
-constexpr int kActions = 59;
-constexpr int kSlots = 3;
 constexpr int kMouseSlot = 2;
 
 // The game's menu, touched on the game thread only (its routines and runGameFrame).
@@ -103,15 +101,19 @@ void enter(uintptr_t routine, const void* receiver, std::initializer_list<int32_
   }
 }
 
-bool inTable(int32_t action, int32_t slot) { return action >= 0 && action < kActions && slot >= 0 && slot < kSlots; }
+bool inTable(int32_t action, int32_t slot) {
+  return action >= 0 && action < gta::kActionCount && slot >= 0 && slot < gta::kSlotsPerAction;
+}
 
-uintptr_t slotAddress(int action, int slot) { return gta::kActionTable + action * 32 + slot * 8; }
+uintptr_t slotAddress(int action, int slot) {
+  return gta::kActionTable + action * gta::kActionRecordBytes + slot * gta::kSlotBytes;
+}
 
 uint32_t emptySlot(int slot) { return slot == kMouseSlot ? 0 : kNoKey; }
 
 void writeDefaultControls() {
-  for (int action = 0; action < kActions; ++action)
-    for (int slot = 0; slot < kSlots; ++slot) setActionKey(action, slot, defaultActionKey(action, slot));
+  for (int action = 0; action < gta::kActionCount; ++action)
+    for (int slot = 0; slot < gta::kSlotsPerAction; ++slot) setActionKey(action, slot, defaultActionKey(action, slot));
 }
 
 void showMenu() {
@@ -166,7 +168,7 @@ void MEMBER reinitControls(void* self) {
 void MEMBER deleteMatchingActionInitiators(void* self, int32_t action, int32_t key, int32_t type) {
   enter(gta::kDeleteMatchingActionInitiators, self, {action, key, type});
   if (!inTable(action, type) || static_cast<uint32_t>(key) == emptySlot(type)) return;
-  for (int other = 0; other < kActions; ++other)
+  for (int other = 0; other < gta::kActionCount; ++other)
     if (actionKey(other, type) == static_cast<uint32_t>(key)) setActionKey(other, type, emptySlot(type));
 }
 void MEMBER clearActionSlot(void* self, int32_t action, int32_t type) {

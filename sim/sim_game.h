@@ -38,7 +38,12 @@ constexpr uintptr_t kMenuStartRequest = 0xBA677B;
 constexpr uintptr_t kGameMenuActive = 0xBA67A4;
 constexpr uintptr_t kResolutionMode = 0xBA681C;
 constexpr uintptr_t kResolutionModeSecondary = 0xBA6820;
-constexpr uintptr_t kActionTable = 0xB70D08;  // 59 records of 32 bytes, key slots at +0, +8, +16
+constexpr uintptr_t kActionTable = 0xB70D08;
+// The action table's shape: a record of 32 bytes an action, its key slots at +0, +8, +16.
+constexpr int kActionCount = 59;
+constexpr int kSlotsPerAction = 3;
+constexpr uintptr_t kActionRecordBytes = 32;
+constexpr uintptr_t kSlotBytes = 8;
 constexpr uintptr_t kPlayerPed = 0xB7CD98;
 constexpr uintptr_t kResolutionGate = 0xC97C28;
 constexpr uintptr_t kVideoModeNames = 0xC920D0;
