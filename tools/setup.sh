@@ -59,7 +59,7 @@ tembra_build() {
   [ $# -gt 0 ] && targets=(--target "$@")
   mkdir -p "$TEMBRA_ROOT/build"
   if ! { cmake --preset "$preset" -Wno-dev && cmake --build --preset "$preset" "${targets[@]}"; } >"$log" 2>&1; then
-    echo "build: preset $preset failed; last lines of $log:" >&2
+    echo "setup: the build of preset $preset failed; last lines of $log:" >&2
     tail -n 30 "$log" >&2
     return 1
   fi
