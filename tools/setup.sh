@@ -6,7 +6,7 @@ TEMBRA_PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine64 xvfb xdotool x11-utils
   clang libclang-rt-dev
-  curl chromium zip unzip
+  curl chromium zip unzip jq
 )
 
 # Idempotent and non-interactive: installs only what is missing.
