@@ -29,8 +29,8 @@ wine_runs() {
     tembra_build win64 && tembra_start_display && tembra_wine_ready
 }
 if ! wine_runs; then
-  [ "${1:-}" = "--pictures" ] && { echo "the pictures need the module under Wine" >&2; exit 1; }
-  echo "Wine cannot run the simulated game here: the player runs with the mock in Node instead (--mock)" >&2
+  [ "${1:-}" = "--pictures" ] && { echo "run-main: the pictures need the module under Wine" >&2; exit 1; }
+  echo "run-main: Wine cannot run the simulated game here: the player runs with the mock in Node instead (--mock)" >&2
   exec node tools/sandbox/run.mjs --mock "${args[@]}"
 fi
 

@@ -3,9 +3,10 @@
 # 32-bit Wine inside the emulated machine, each test case counted and reported on its own.
 #
 # Usage: run-product-lane.sh RESULT_FILE
-#   Needs the win32 and win64 builds. Writes "PASSED FAILED" (test cases) to RESULT_FILE and prints
-#   each failure's output. The test names come from the 64-bit programs (same sources), so a case
-#   that the 32-bit program does not have fails instead of passing unseen.
+#   Needs the win32 and win64 builds and jq. Writes "PASSED FAILED" (test cases) to RESULT_FILE and
+#   prints each failure's output. Each case is judged by the JSON report gtest writes for its
+#   process. The test names come from the 64-bit programs (same sources), so a case that the
+#   32-bit program does not have fails instead of passing unseen.
 #   Every case runs in a fresh process of its own, as under wine64, except the cases of the suites in
 #   shared_process_suites below, which run together in one process per suite.
 source "$(dirname "${BASH_SOURCE[0]}")/prelude.sh"
@@ -36,10 +37,11 @@ shared_process_suites=(
 record() { echo "$1 $2" >"$result_file"; }
 record 0 1  # until the lane has really run
 
+command -v jq >/dev/null || { echo "run-product-lane: jq is missing (tools/setup.sh installs it)" >&2; exit 1; }
 rm -rf "$work"
 mkdir -p "$work"
 if ! bash tools/vm/build-machine.sh "$cache" >"$work/build-machine.log" 2>&1; then
-  echo "product lane: the emulated machine could not be built; see $work/build-machine.log" >&2
+  echo "run-product-lane: the emulated machine could not be built; see $work/build-machine.log" >&2
   tail -n 20 "$work/build-machine.log" >&2
   exit 1
 fi
@@ -59,12 +61,12 @@ tembra_wine_ready || exit 1
 : >"$work/cases.txt"
 for program in "${programs[@]}"; do
   if ! list_tests "$program" >>"$work/cases.txt"; then
-    echo "product lane: cannot list the tests of $program" >&2
+    echo "run-product-lane: cannot list the tests of $program" >&2
     exit 1
   fi
 done
 for suite in "${shared_process_suites[@]}"; do
-  grep -q "^$suite " "$work/cases.txt" || { echo "product lane: shared-process suite not found: $suite" >&2; exit 1; }
+  grep -q "^$suite " "$work/cases.txt" || { echo "run-product-lane: shared-process suite not found: $suite" >&2; exit 1; }
 done
 
 # jobs.txt: one line per Wine process, "program case case ...", in the programs' own order; the
@@ -81,22 +83,37 @@ awk -v shared="${shared_process_suites[*]}" '
 total_cases=$(wc -l <"$work/cases.txt")
 jobs=$(wc -l <"$work/jobs.txt")
 if ! cmp -s <(cut -d' ' -f2 "$work/cases.txt" | sort) <(cut -d' ' -f2- "$work/jobs.txt" | tr ' ' '\n' | sort); then
-  echo "product lane: the processes do not hold every case exactly once" >&2
+  echo "run-product-lane: the processes do not hold every case exactly once" >&2
   exit 1
 fi
+# Each process writes gtest's JSON report to the folder that comes back, named by its line number
+# (quoted: the manifest's words are split as by xargs, where a bare backslash escapes).
+index=0
 while read -r program cases; do
   count=$(wc -w <<<"$cases")
-  echo "--timeout=$((per_case_timeout_s * count)) $program.exe --gtest_filter=${cases// /:}"
+  index=$((index + 1))
+  report="'--gtest_output=json:Z:\\io\\artifacts\\$(printf '%04d' "$index").json'"
+  echo "--timeout=$((per_case_timeout_s * count)) $program.exe --gtest_filter=${cases// /:} $report"
 done <"$work/jobs.txt" >"$work/manifest.txt"
-echo "product lane: $total_cases test cases of ${programs[*]} in $jobs processes against the 32-bit TembraUI.dll"
+echo "run-product-lane: $total_cases test cases of ${programs[*]} in $jobs processes against the 32-bit TembraUI.dll"
 
 bash tools/vm/run-programs.sh --cache "$cache" --dir build/win32/bin --manifest "$work/manifest.txt" \
   --timeout "$per_case_timeout_s" --out "$work/out" --quiet
 vm_status=$?
 
-# One process's cases. A case passes only if the process ended on its own with gtest's summary and an
-# exit code that agrees with its cases, and gtest reported the case itself as OK; a crash, a time-out
-# or a machine failure fails every case of the process.
+# gtest's JSON report: "Suite.Name<TAB>verdict" per case it ran, verdict "passed", "skipped" or
+# "failed" (a failure recorded, whatever its result says).
+verdicts() {
+  jq -r '.testsuites[] | .name as $suite | .testsuite[]
+    | [$suite + "." + .name,
+       if (.failures // []) != [] then "failed" elif .result == "SKIPPED" then "skipped"
+       elif .status == "RUN" and .result == "COMPLETED" then "passed" else "failed" end] | @tsv' "$1"
+}
+
+# One process's cases. A case passes only if the process ended on its own, its JSON report exists
+# and holds the case with no failure, and the exit code agrees with its cases; a crash, a time-out,
+# a missing report or a machine failure fails every case of the process. The console lines are
+# only shown: those of a failed case, or the end of a process that broke.
 passed=0
 failed=0
 fail() { # fail CASE WHY OUTPUT-LINES...
@@ -106,25 +123,33 @@ fail() { # fail CASE WHY OUTPUT-LINES...
   (($#)) && printf '    %s\n' "$@"
   return 0
 }
+declare -A verdict
 index=0
 while read -r program cases; do
   index=$((index + 1))
   id=$(printf '%04d' "$index")
   status=$(cat "$work/out/$id.status" 2>/dev/null || echo "not run")
   output=$(tr -d '\r' <"$work/out/$id.out" 2>/dev/null)
+  report=$work/out/artifacts/$id.json
   read -ra names <<<"$cases"
+  verdict=()
   broken=""
   case $status in
-  "exit 0" | "exit 1")
-    grep -qE '^\[==========\] [0-9]+ tests? from [0-9]+ test suites? ran\.' <<<"$output" ||
-      broken="$status before gtest's summary"
-    ;;
-  *) broken=$status ;;
+    "exit 0" | "exit 1")
+      if [ ! -f "$report" ]; then
+        broken="$status without gtest's JSON report"
+      elif ! jq -e '.testsuites | arrays' "$report" >/dev/null 2>&1; then
+        broken="$status with a report that is not gtest's JSON"
+      else
+        while IFS=$'\t' read -r name result; do verdict[$name]=$result; done < <(verdicts "$report")
+      fi
+      ;;
+    *) broken=$status ;;
   esac
   if [ -z "$broken" ] && [ "$status" = "exit 1" ]; then
-    all_ok=1
-    for name in "${names[@]}"; do grep -qF "[       OK ] $name (" <<<"$output" || all_ok=""; done
-    [ -n "$all_ok" ] && broken="exit 1 although each of its cases passed"
+    all_passed=1
+    for name in "${names[@]}"; do [ "${verdict[$name]:-}" = passed ] || all_passed=""; done
+    [ -n "$all_passed" ] && broken="exit 1 although each of its cases passed"
   fi
   if [ -n "$broken" ]; then
     ((${#names[@]} > 1)) && broken="$broken, in one process with ${#names[@]} cases"
@@ -133,21 +158,23 @@ while read -r program cases; do
     continue
   fi
   for name in "${names[@]}"; do
-    if grep -qF "[       OK ] $name (" <<<"$output"; then
-      passed=$((passed + 1))
-    elif grep -qF "[ RUN      ] $name" <<<"$output"; then
-      # Its own lines, from its start to its verdict.
-      mapfile -t lines < <(awk -v name="$name" 'index($0, "[ RUN      ] " name) == 1 {on = 1} on {print} on && index($0, "[  FAILED  ] " name " (") == 1 {exit}' <<<"$output" | tail -n 40)
-      fail "$name" "$status" "${lines[@]}"
-    else
-      fail "$name" "not run by the 32-bit program; is it missing there?"
-    fi
+    case ${verdict[$name]:-} in
+      passed) passed=$((passed + 1)) ;;
+      "") fail "$name" "not run by the 32-bit program; is it missing there?" ;;
+      *)
+        # Its own lines, from its start to its verdict.
+        mapfile -t lines < <(awk -v name="$name" 'index($0, "[ RUN      ] " name) == 1 {on = 1} on {print} on && (index($0, "[  FAILED  ] " name " (") == 1 || index($0, "[  SKIPPED ] " name " (") == 1) {exit}' <<<"$output" | tail -n 40)
+        why=$status
+        [ "${verdict[$name]}" = skipped ] && why="skipped, $status"
+        fail "$name" "$why" "${lines[@]}"
+        ;;
+    esac
   done
 done <"$work/jobs.txt"
 
 if [ "$vm_status" -eq 2 ] || [ "$vm_status" -eq 1 ]; then
-  echo "product lane: the emulated machine failed (run-programs exit $vm_status)" >&2
+  echo "run-product-lane: the emulated machine failed (run-programs exit $vm_status)" >&2
 fi
-echo "product lane: $passed passed, $failed failed"
+echo "run-product-lane: $passed passed, $failed failed"
 record "$passed" "$failed"
 [ "$failed" -eq 0 ]

@@ -31,7 +31,7 @@ run_ctest_lane() {
   tests=$(grep -o -m1 '\btests="[0-9]*"' "$reports/$preset.xml" | grep -o '[0-9]*')
   failures=$(grep -o -m1 '\bfailures="[0-9]*"' "$reports/$preset.xml" | grep -o '[0-9]*')
   if [ -z "$tests" ] || [ "$tests" -eq 0 ]; then
-    echo "$preset: no tests ran" >&2
+    echo "run-tests: $preset: no tests ran" >&2
     record_lane "$preset" 0 1
     return
   fi
@@ -39,7 +39,7 @@ run_ctest_lane() {
 }
 
 run_ctest_lane native
-tembra_wine_ready || { echo "wine: prefix not ready" >&2; }
+tembra_wine_ready || { echo "run-tests: the Wine prefix is not ready" >&2; }
 run_ctest_lane win64
 echo "== stress (short; the full run is tools/stress.sh --long)"
 bash tools/stress.sh --result "$lanes/stress"
@@ -62,7 +62,7 @@ run_browser_lane() {
   passed=$(sed -n 's/^# pass \([0-9]*\)$/\1/p' "$reports/browser.tap")
   failed=$(sed -n 's/^# fail \([0-9]*\)$/\1/p' "$reports/browser.tap")
   if [ -z "$passed" ] || [ $((passed + ${failed:-0})) -eq 0 ]; then
-    echo "browser: no tests ran; see $reports/browser.tap" >&2
+    echo "run-tests: browser: no tests ran; see $reports/browser.tap" >&2
     record_lane browser 0 1
     return
   fi

@@ -6,7 +6,7 @@ TEMBRA_PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine64 xvfb xdotool x11-utils
   clang libclang-rt-dev
-  curl chromium zip unzip
+  curl chromium zip unzip jq
 )
 
 # Idempotent and non-interactive: installs only what is missing.
@@ -59,7 +59,7 @@ tembra_build() {
   [ $# -gt 0 ] && targets=(--target "$@")
   mkdir -p "$TEMBRA_ROOT/build"
   if ! { cmake --preset "$preset" -Wno-dev && cmake --build --preset "$preset" "${targets[@]}"; } >"$log" 2>&1; then
-    echo "build: preset $preset failed; last lines of $log:" >&2
+    echo "setup: the build of preset $preset failed; last lines of $log:" >&2
     tail -n 30 "$log" >&2
     return 1
   fi

@@ -16,7 +16,7 @@ tembra_wine_ready() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      "$WINE64" wineboot -u >/dev/null 2>&1 </dev/null 9>&- || { echo "wine: prefix creation failed" >&2; exit 1; }
+      "$WINE64" wineboot -u >/dev/null 2>&1 </dev/null 9>&- || { echo "wine-env: the prefix could not be created" >&2; exit 1; }
     fi
     # The server lives on after us; it must not inherit the lock's descriptor.
     wineserver -p >/dev/null 2>&1 </dev/null 9>&- || true

@@ -11,7 +11,7 @@ script=$1
 bin="$TEMBRA_ROOT/build/win64/bin"
 
 if [ ! -d "$here/node_modules/puppeteer-core" ]; then
-  (cd "$here" && npm ci --no-audit --no-fund >/dev/null) || { echo "npm ci failed in $here" >&2; exit 1; }
+  (cd "$here" && npm ci --no-audit --no-fund >/dev/null) || { echo "run-with-simgame: npm ci failed in $here" >&2; exit 1; }
 fi
 tembra_wine_ready || exit 1
 

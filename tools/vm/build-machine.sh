@@ -17,7 +17,7 @@ mkdir -p "$cache"
 cache=$(cd "$cache" && pwd)
 
 STEP="start"
-trap 'echo "build-machine: FAILED at step: $STEP" >&2' ERR
+trap 'echo "build-machine: step failed: $STEP" >&2' ERR
 step() { STEP=$1; echo "build-machine: [$SECONDS s] $STEP" >&2; }
 
 # Packages of the guest's root filesystem. dash: Debian's wine launchers are /bin/sh scripts.
@@ -26,7 +26,7 @@ step() { STEP=$1; echo "build-machine: [$SECONDS s] $STEP" >&2; }
 # guest/common.sh); it is Essential, so nothing depends on it, and without it glibc falls back to ASCII
 # and Wine refuses every file name outside ASCII ("Invalid name.").
 ROOT_PKGS=(wine32:i386 wine64 wine bash dash coreutils grep sed findutils procps xvfb xdotool busybox-static
-    libc-bin)
+  libc-bin)
 # Modules the initrd loads; their dependencies are added below. crc32c_generic: ext4 requests it
 # at mount time through modprobe, which the initrd does not have.
 MODULES=(virtio_pci virtio_blk crc32c_generic ext4 9pnet_virtio 9p)
@@ -40,10 +40,10 @@ command -v cpio >/dev/null || need+=(cpio)
 command -v mke2fs >/dev/null || need+=(e2fsprogs)
 command -v flock >/dev/null || need+=(util-linux)
 if ((${#need[@]})); then
-    export DEBIAN_FRONTEND=noninteractive
-    inst=(apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 "${need[@]}")
-    # The host's lists may be missing or old; update once and retry only if the first try fails.
-    "${inst[@]}" || { apt-get update -q && "${inst[@]}"; }
+  export DEBIAN_FRONTEND=noninteractive
+  inst=(apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 "${need[@]}")
+  # The host's lists may be missing or old; update once and retry only if the first try fails.
+  "${inst[@]}" || { apt-get update -q && "${inst[@]}"; }
 fi
 
 # One build per cache at a time; a second caller waits and then finds the machine ready.
@@ -65,52 +65,52 @@ APT::Sandbox::User "root";
 EOF
 export APT_CONFIG=$aptd/apt.conf
 if [ -n "${VM_APT_UPDATE:-}" ] || [ -z "$(find "$aptd/lists" -maxdepth 1 -name '*i386_Packages*' -print -quit)" ] ||
-    [ -n "$(find "$aptd/updated" -mmin +1440 2>/dev/null)" ] || [ ! -f "$aptd/updated" ]; then
-    # A mirror can serve one index inconsistently (seen with bookworm-security i386); apt then drops
-    # that suite and uses the rest consistently, so go on and let the resolution below decide.
-    apt-get update -q >"$aptd/update.log" 2>&1 || echo "build-machine: warning: apt-get update reported errors (see $aptd/update.log)" >&2
-    touch "$aptd/updated"
+  [ -n "$(find "$aptd/updated" -mmin +1440 2>/dev/null)" ] || [ ! -f "$aptd/updated" ]; then
+  # A mirror can serve one index inconsistently (seen with bookworm-security i386); apt then drops
+  # that suite and uses the rest consistently, so go on and let the resolution below decide.
+  apt-get update -q >"$aptd/update.log" 2>&1 || echo "build-machine: warning: apt-get update reported errors (see $aptd/update.log)" >&2
+  touch "$aptd/updated"
 fi
 
 step "resolve package versions"
 # Resolving takes about 10 s; it only changes with the lists or the package set, so reuse it otherwise.
 fp=$({ ls -l --time-style=+%s "$aptd/lists"; echo "${ROOT_PKGS[*]}"; } | sha256sum | cut -c1-16)
 if [ -f "$aptd/resolved.$fp" ]; then
-    head -n -1 "$aptd/resolved.$fp" >"$cache/debs.tmp"
-    kdeb=$(tail -n 1 "$aptd/resolved.$fp")
+  head -n -1 "$aptd/resolved.$fp" >"$cache/debs.tmp"
+  kdeb=$(tail -n 1 "$aptd/resolved.$fp")
 else
-    # A simulated install against the empty status lists the whole closure; the .deb file names
-    # (epoch ':' stored as %3a, as apt names the downloads) carry the exact versions.
-    apt-get install -y -q -s "${ROOT_PKGS[@]}" |
-        awk '/^Inst / {n=$2; sub(/:.*/, "", n); v=substr($3, 2); gsub(/:/, "%3a", v); match($0, /\[[a-z0-9]+\]\)/); a=substr($0, RSTART+1, RLENGTH-3); print n "_" v "_" a ".deb"}' |
-        sort >"$cache/debs.tmp"
-    [ -s "$cache/debs.tmp" ] || { echo "build-machine: no packages resolved" >&2; false; }
-    kpkg=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
-    [ -n "$kpkg" ]
-    kdeb=$(apt-get download -q --print-uris "$kpkg" | awk '{print $2}')
-    [ -n "$kdeb" ]
-    rm -f "$aptd"/resolved.*
-    { cat "$cache/debs.tmp"; echo "$kdeb"; } >"$aptd/resolved.$fp"
+  # A simulated install against the empty status lists the whole closure; the .deb file names
+  # (epoch ':' stored as %3a, as apt names the downloads) carry the exact versions.
+  apt-get install -y -q -s "${ROOT_PKGS[@]}" |
+    awk '/^Inst / {n=$2; sub(/:.*/, "", n); v=substr($3, 2); gsub(/:/, "%3a", v); match($0, /\[[a-z0-9]+\]\)/); a=substr($0, RSTART+1, RLENGTH-3); print n "_" v "_" a ".deb"}' |
+    sort >"$cache/debs.tmp"
+  [ -s "$cache/debs.tmp" ] || { echo "build-machine: no packages resolved" >&2; false; }
+  kpkg=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-[0-9]/ {print $2; exit}')
+  [ -n "$kpkg" ]
+  kdeb=$(apt-get download -q --print-uris "$kpkg" | awk '{print $2}')
+  [ -n "$kdeb" ]
+  rm -f "$aptd"/resolved.*
+  { cat "$cache/debs.tmp"; echo "$kdeb"; } >"$aptd/resolved.$fp"
 fi
 kpkg=${kdeb%%_*}
 key=$({
-    cat "$cache/debs.tmp"
-    echo "$kdeb"
-    cat "$here/build-machine.sh" "$here/guest/init.sh" "$here/guest/common.sh" "$here/guest/prefix.sh"
+  cat "$cache/debs.tmp"
+  echo "$kdeb"
+  cat "$here/build-machine.sh" "$here/guest/init.sh" "$here/guest/common.sh" "$here/guest/prefix.sh"
 } | sha256sum | cut -c1-16)
 machine=$cache/machines/$key
 
 if [ -f "$machine/READY" ]; then
-    ln -sfn "machines/$key" "$cache/current"
-    rm -f "$cache/debs.tmp"
-    echo "$machine"
-    exit 0
+  ln -sfn "machines/$key" "$cache/current"
+  rm -f "$cache/debs.tmp"
+  echo "$machine"
+  exit 0
 fi
 echo "build-machine: building machine $key ($(wc -l <"$cache/debs.tmp") packages, kernel $kdeb)" >&2
 
 step "download packages"
 apt-get install -y -q --download-only "${ROOT_PKGS[@]}" >"$cache/download.log" 2>&1 ||
-    { cat "$cache/download.log" >&2; false; }
+  { cat "$cache/download.log" >&2; false; }
 # The kernel is only unpacked for its image and modules, never installed on the host.
 [ -f "$aptd/kernel/$kdeb" ] || (cd "$aptd/kernel" && apt-get download -q "$kpkg" >/dev/null)
 
@@ -120,7 +120,7 @@ mkdir -p "$work/root" "$work/kernel" "$work/initrd" "$machine.tmp"
 
 step "unpack packages"
 while read -r deb; do
-    dpkg-deb -x "$aptd/archives/$deb" "$work/root" || { echo "build-machine: cannot unpack $deb" >&2; false; }
+  dpkg-deb -x "$aptd/archives/$deb" "$work/root" || { echo "build-machine: cannot unpack $deb" >&2; false; }
 done <"$cache/debs.tmp"
 dpkg-deb -x "$aptd/kernel/$kdeb" "$work/kernel"
 
@@ -138,21 +138,21 @@ mkdir -p "$root/root" "$root/io" "$root/tmp" "$root/usr/local/bin"
 chmod 1777 "$root/tmp"
 # update-alternatives normally points wine, wineserver, ... at the *-stable launchers.
 for f in "$root"/usr/bin/*-stable; do
-    n=$(basename "$f" -stable)
-    [ -e "$root/usr/bin/$n" ] || ln -s "$(basename "$f")" "$root/usr/bin/$n"
+  n=$(basename "$f" -stable)
+  [ -e "$root/usr/bin/$n" ] || ln -s "$(basename "$f")" "$root/usr/bin/$n"
 done
 [ -e "$root/bin/sh" ] || ln -s dash "$root/bin/sh"
 # libwine's postinst: MinGW's zlib1.dll, marked as a Wine builtin DLL, in each *-windows folder
 # (without it wineboot fails with "zlib1.dll not found").
 for libdir in "$root"/usr/lib/*-linux-gnu/wine; do
-    for mingw in i686 x86_64; do
-        warch=$mingw
-        [ "$mingw" = i686 ] && warch=i386
-        in=$root/usr/$mingw-w64-mingw32/lib/zlib1.dll
-        out=$libdir/$warch-windows/zlib1.dll
-        if [ ! -f "$in" ] || [ ! -d "$libdir/$warch-windows" ]; then continue; fi
-        { head -c 64 "$in"; printf 'Wine builtin DLL'; printf '\0%.0s' {1..16}; tail -c +97 "$in"; } >"$out"
-    done
+  for mingw in i686 x86_64; do
+    warch=$mingw
+    [ "$mingw" = i686 ] && warch=i386
+    in=$root/usr/$mingw-w64-mingw32/lib/zlib1.dll
+    out=$libdir/$warch-windows/zlib1.dll
+    if [ ! -f "$in" ] || [ ! -d "$libdir/$warch-windows" ]; then continue; fi
+    { head -c 64 "$in"; printf 'Wine builtin DLL'; printf '\0%.0s' {1..16}; tail -c +97 "$in"; } >"$out"
+  done
 done
 test -x "$root/usr/lib/wine/wine" # the 32-bit loader from wine32:i386
 test -f "$root/usr/lib/locale/C.utf8/LC_CTYPE" # the locale Wine takes its file name encoding from
@@ -169,18 +169,18 @@ chmod +x "$work/initrd/init"
 declare -A seen=()
 modpath() { find "$moddir" -name "$1.ko" -o -name "$1.ko.xz" | head -n1; }
 addmod() {
-    local m=${1//-/_} p d
-    [ -n "${seen[$m]:-}" ] && return 0
-    seen[$m]=1
-    p=$(modpath "$m")
-    [ -n "$p" ] || p=$(modpath "${1//_/-}")
-    [ -n "$p" ] || { echo "build-machine: module $1 not found" >&2; return 1; }
-    for d in $(modinfo -F depends "$p" | tr ',' ' '); do addmod "$d"; done
-    case $p in
+  local m=${1//-/_} p d
+  [ -n "${seen[$m]:-}" ] && return 0
+  seen[$m]=1
+  p=$(modpath "$m")
+  [ -n "$p" ] || p=$(modpath "${1//_/-}")
+  [ -n "$p" ] || { echo "build-machine: module $1 not found" >&2; return 1; }
+  for d in $(modinfo -F depends "$p" | tr ',' ' '); do addmod "$d"; done
+  case $p in
     *.xz) xz -dc "$p" >"$work/initrd/modules/$m.ko" ;;
     *) cp "$p" "$work/initrd/modules/$m.ko" ;;
-    esac
-    echo "$m" >>"$work/initrd/modules/order"
+  esac
+  echo "$m" >>"$work/initrd/modules/order"
 }
 for m in "${MODULES[@]}"; do addmod "$m"; done
 (cd "$work/initrd" && find . | cpio -o -H newc --quiet | gzip -9) >"$machine.tmp/initrd.img"
@@ -199,9 +199,9 @@ cp "$here/guest/prefix.sh" "$share/guest.sh"
 # About 100 s on an idle host; 520 s was seen with the host loaded by compilers (load average 7) and
 # 850-950 s at load average 12, so the limit leaves room for a host loaded still more.
 if ! "$here/boot.sh" "$machine.tmp" "$share" 3600 "$share/serial.log" writable || [ ! -f "$share/prefix-ok" ]; then
-    echo "build-machine: the prefix boot did not finish; serial log and wineboot log:" >&2
-    tail -n 30 "$share/serial.log" "$share/prefix.log" >&2 || true
-    false
+  echo "build-machine: the prefix boot did not finish; serial log and wineboot log:" >&2
+  tail -n 30 "$share/serial.log" "$share/prefix.log" >&2 || true
+  false
 fi
 
 step "store the machine in the cache"
@@ -214,7 +214,7 @@ mv "$machine.tmp" "$machine"
 ln -sfn "machines/$key" "$cache/current"
 # Keep only the ready machine: each one holds a multi-gigabyte image.
 for old in "$cache"/machines/*; do
-    [ "$old" = "$machine" ] || rm -rf "$old"
+  [ "$old" = "$machine" ] || rm -rf "$old"
 done
 rm -f "$cache/debs.tmp"
 echo "build-machine: [$SECONDS s] ready" >&2

@@ -12,27 +12,29 @@ cxx=i686-w64-mingw32-g++-posix
 
 passed=0 failed=0
 check() { # check NAME COMMAND...: one named check, pass when the command succeeds
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-        echo "selftest: ok   $name"
-    else
-        failed=$((failed + 1))
-        echo "selftest: FAIL $name"
-    fi
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "selftest: ok   $name"
+  else
+    failed=$((failed + 1))
+    echo "selftest: FAIL $name"
+  fi
 }
 # has FILE LINE: FILE contains exactly this line. Text-mode Windows output ends lines with CR LF.
 has() { tr -d '\r' <"$1" | grep -qxF -- "$2"; }
 
+# set -e ends the self-test at a step that fails outside the checks; this says which.
+trap 'echo "selftest: failed: $BASH_COMMAND" >&2' ERR
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 bin=$tmp/bin
 mkdir -p "$bin/data"
 for p in hello exit3 seh window crash hang; do
-    libs=()
-    [ "$p" = window ] && libs=(-luser32)
-    "$cc" -static -O2 -Wall -o "$bin/$p.exe" "$here/selftest/$p.c" ${libs[@]+"${libs[@]}"}
+  libs=()
+  [ "$p" = window ] && libs=(-luser32)
+  "$cc" -static -O2 -Wall -o "$bin/$p.exe" "$here/selftest/$p.c" ${libs[@]+"${libs[@]}"}
 done
 "$cxx" -static -O2 -Wall -shared -o "$bin/plugin.dll" "$here/selftest/plugin.cpp"
 "$cxx" -static -O2 -Wall -o "$bin/loader.exe" "$here/selftest/loader.cpp"
@@ -54,11 +56,9 @@ crash.exe
 loader.exe
 EOF
 out=$tmp/out
-set +e
+rc=0
 "$here/run-programs.sh" --cache "$cache" --dir "$bin" --manifest "$tmp/manifest" --timeout 90 \
-    --env VM_SELFTEST=marker --out "$out"
-rc=$?
-set -e
+  --env VM_SELFTEST=marker --out "$out" || rc=$?
 t2=$(date +%s)
 echo "selftest: run-programs took $((t2 - t1)) s, exit $rc"
 
@@ -91,23 +91,19 @@ check "results.tsv lists every program" test "$(cut -f2 "$out/results.tsv" | tr 
 # the program after them still runs.
 printf '%s\n' nosuch.exe '--timeout=5 hang.exe' exit3.exe >"$tmp/manifest2"
 out2=$tmp/out2
-set +e
-"$here/run-programs.sh" --cache "$cache" --dir "$bin" --manifest "$tmp/manifest2" --timeout 60 --out "$out2" --quiet
-rc2=$?
-set -e
+rc2=0
+"$here/run-programs.sh" --cache "$cache" --dir "$bin" --manifest "$tmp/manifest2" --timeout 60 --out "$out2" --quiet || rc2=$?
 check "a timed-out or missing program makes the run exit 3" test "$rc2" = 3
 check "a missing program is reported as not found" has "$out2/0001.status" "not found"
 check "hang.exe reported as timeout" has "$out2/0002.status" "timeout"
 check "hang.exe output kept" has "$out2/0002.out" "hanging"
 check "hang.exe ended at its own limit of 5 s, not the run's 60 s" \
-    awk -F'\t' '$1 == "0002" && $3 + 0 >= 5 && $3 + 0 < 30 {found = 1} END {exit !found}' "$out2/results.tsv"
+  awk -F'\t' '$1 == "0002" && $3 + 0 >= 5 && $3 + 0 < 30 {found = 1} END {exit !found}' "$out2/results.tsv"
 check "the program after a timeout still runs" has "$out2/0003.status" "exit 3"
 
 # A boot cut short by the total limit leaves the running program without a result: "not run", exit 2.
-set +e
-"$here/run-programs.sh" --cache "$cache" --timeout 100 --total-timeout 30 "$bin/hang.exe" >"$tmp/cut.log" 2>&1
-cutrc=$?
-set -e
+cutrc=0
+"$here/run-programs.sh" --cache "$cache" --timeout 100 --total-timeout 30 "$bin/hang.exe" >"$tmp/cut.log" 2>&1 || cutrc=$?
 check "a boot cut short exits 2" test "$cutrc" = 2
 check "a boot cut short names the total limit" grep -q "total time limit of 30 s ran out" "$tmp/cut.log"
 check "the program of a boot cut short is NOT RUN" grep -q "NOT RUN" "$tmp/cut.log"
@@ -120,10 +116,8 @@ cp "$bad/vmlinuz" "$bad/initrd.img"
 truncate -s 16M "$bad/disk.img"
 touch "$bad/READY"
 ln -s machines/broken "$tmp/badcache/current"
-set +e
-"$here/run-programs.sh" --cache "$tmp/badcache" --total-timeout 60 "$bin/exit3.exe" >"$tmp/bad.log" 2>&1
-badrc=$?
-set -e
+badrc=0
+"$here/run-programs.sh" --cache "$tmp/badcache" --total-timeout 60 "$bin/exit3.exe" >"$tmp/bad.log" 2>&1 || badrc=$?
 check "an unbootable machine exits 2" test "$badrc" = 2
 check "an unbootable machine is named as such" grep -q "did not come up" "$tmp/bad.log"
 check "and its program is NOT RUN" grep -q "NOT RUN" "$tmp/bad.log"

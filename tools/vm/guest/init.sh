@@ -10,29 +10,29 @@ mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 
 fail() {
-    echo "vm-init: FAILED: $*"
-    # -f: there is no init system to ask; the kernel powers the emulator off directly.
-    poweroff -f
-    sleep 10
+  echo "vm-init: $*"
+  # -f: there is no init system to ask; the kernel powers the emulator off directly.
+  poweroff -f
+  sleep 10
 }
 
 # /modules/order lists the modules with every module after the ones it depends on.
 while read -r m; do
-    insmod "/modules/$m.ko" || fail "insmod $m"
+  insmod "/modules/$m.ko" || fail "cannot load the module $m"
 done < /modules/order
 
 # The virtio disk appears asynchronously after its driver is loaded.
 i=0
 while [ ! -b /dev/vda ]; do
-    i=$((i + 1))
-    [ "$i" -gt 300 ] && fail "no /dev/vda"
-    sleep 0.1
+  i=$((i + 1))
+  [ "$i" -gt 300 ] && fail "no disk /dev/vda after 30 s"
+  sleep 0.1
 done
 
-mount -t ext4 /dev/vda /newroot || fail "mount root disk"
+mount -t ext4 /dev/vda /newroot || fail "cannot mount the root disk"
 mkdir -p /newroot/io
 # cache=none: the host reads the results right after power-off, nothing may linger in a guest cache.
-mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=none io /newroot/io || fail "mount 9p share"
+mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,cache=none io /newroot/io || fail "cannot mount the 9p share"
 mount -t proc proc /newroot/proc
 mount -t sysfs sysfs /newroot/sys
 mount -t devtmpfs devtmpfs /newroot/dev
@@ -46,10 +46,10 @@ ip link set lo up
 hostname vm
 
 if [ -f /newroot/io/guest.sh ]; then
-    chroot /newroot /bin/bash /io/guest.sh
-    echo "vm-init: guest script exited $?"
+  chroot /newroot /bin/bash /io/guest.sh
+  echo "vm-init: guest script exited $?"
 else
-    echo "vm-init: FAILED: no guest.sh on the share"
+  echo "vm-init: no guest.sh on the share"
 fi
 
 # Whatever the guest script left running (Xvfb, wineserver) would keep the mounts busy.

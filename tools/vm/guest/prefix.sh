@@ -3,6 +3,8 @@
 set -euo pipefail
 . /io/common.sh
 echo "prefix: start $(date +%s)" >/io/prefix.log
+# set -e ends the script at the first failed step; the host shows this log when the prefix is not ready.
+trap 'echo "prefix: failed: $BASH_COMMAND" >>/io/prefix.log' ERR
 
 # wineboot itself does not need X, but with a display the prefix is set up the way windowed programs later see it.
 start_xvfb /io/xvfb.log || echo "prefix: Xvfb did not start, continuing without a display" >>/io/prefix.log
@@ -15,7 +17,7 @@ start_xvfb /io/xvfb.log || echo "prefix: Xvfb did not start, continuing without 
 # wineboot then fails on DLLs not yet copied (exit 53) while the creation goes on, so wait for every
 # Wine process to end either way.
 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot >>/io/prefix.log 2>&1 ||
-    echo "prefix: wineboot exited $? before the prefix was ready; waiting for its creation" >>/io/prefix.log
+  echo "prefix: wineboot exited $? before the prefix was ready; waiting for its creation" >>/io/prefix.log
 wineserver -w
 echo "prefix: created $(date +%s)" >>/io/prefix.log
 # On an unhandled exception Wine starts winedbg, which opens a crash dialog that waits for a click until
@@ -24,7 +26,7 @@ echo "prefix: created $(date +%s)" >>/io/prefix.log
 # to start one and ends the process with the exception code (exit 5 for 0xc0000005), after printing
 # "wine: Unhandled page fault ... at address ...". The dialog stays off for anyone who puts winedbg back.
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
-    /d no-debugger-configured /f >>/io/prefix.log 2>&1
+  /d no-debugger-configured /f >>/io/prefix.log 2>&1
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>/io/prefix.log 2>&1
 # Wine 8 reports Windows 7 in a win32 prefix; current CEF builds need Windows 10.
 winecfg -v win10 >>/io/prefix.log 2>&1
