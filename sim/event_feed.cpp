@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "sim/routine_names.h"
 #include "sim/sim_game.h"
 #include "sim/sim_host.h"
 
@@ -32,20 +33,6 @@ const Watched kWatched[] = {
     {"radioEq", gta::kRadioEq, 1},                  {"radioAuto", gta::kRadioAuto, 1},
     {"lodDistanceScale", gta::kLodDistanceScale, 4}, {"menuStartRequest", gta::kMenuStartRequest, 1},
     {"gameMenuActive", gta::kGameMenuActive, 1},
-};
-
-const std::map<uintptr_t, const char*> kRoutineNames = {
-    {gta::kSaveSettings, "SaveSettings"},
-    {gta::kReinitControls, "ReinitControls"},
-    {gta::kDeleteMatchingActionInitiators, "DeleteMatchingActionInitiators"},
-    {gta::kClearActionSlot, "ClearActionSlot"},
-    {gta::kSetKeyboardKeyForAction, "SetKeyboardKeyForAction"},
-    {gta::kSetMouseButtonForAction, "SetMouseButtonForAction"},
-    {gta::kSwitchMenuPage, "SwitchMenuPage"},
-    {gta::kApplySfxVolume, "ApplySfxVolume"},
-    {gta::kApplyMusicVolume, "ApplyMusicVolume"},
-    {gta::kApplyRadioEq, "ApplyRadioEq"},
-    {gta::kApplyRadioAutoRetune, "ApplyRadioAutoRetune"},
 };
 
 long long readValue(uintptr_t address, int bytes) {
@@ -86,12 +73,14 @@ void feedNewEvents() {
   clearHostCalls();
   // Resolution queries run on every state rebuild; they are left out so the feed stays readable.
   for (const RoutineCall& call : routineCalls()) {
-    const auto name = kRoutineNames.find(call.routine);
-    if (name == kRoutineNames.end()) continue;
-    std::ostringstream line;
-    line << "game call " << name->second;
-    for (int32_t argument : call.args) line << ' ' << argument;
-    feedEvent(line.str());
+    if (call.routine == gta::kGetResolutionModeCount || call.routine == gta::kGetResolutionModeInfo) continue;
+    for (const NamedRoutine& routine : kNamedRoutines) {
+      if (call.routine != routine.address) continue;
+      std::ostringstream line;
+      line << "game call " << routine.name;
+      for (int32_t argument : call.args) line << ' ' << argument;
+      feedEvent(line.str());
+    }
   }
   clearRoutineCalls();
   for (const Watched& watched : kWatched) feedValue(watched.name, readValue(watched.address, watched.bytes));

@@ -1,12 +1,12 @@
 // Reads the player's command file between frames and changes the simulated game accordingly.
 #include "sim/player_controls.h"
 
-#include <map>
 #include <sstream>
 #include <utility>
 #include <vector>
 
 #include "sim/event_feed.h"
+#include "sim/routine_names.h"
 #include "sim/sim_game.h"
 
 namespace sim {
@@ -17,22 +17,6 @@ constexpr int32_t kSomePlayerPed = 0x01234560;
 HANDLE commands = INVALID_HANDLE_VALUE;
 HWND window = nullptr;
 std::string partial;
-
-const std::map<std::string, uintptr_t> kRoutines = {
-    {"SaveSettings", gta::kSaveSettings},
-    {"ReinitControls", gta::kReinitControls},
-    {"DeleteMatchingActionInitiators", gta::kDeleteMatchingActionInitiators},
-    {"ClearActionSlot", gta::kClearActionSlot},
-    {"SetKeyboardKeyForAction", gta::kSetKeyboardKeyForAction},
-    {"SetMouseButtonForAction", gta::kSetMouseButtonForAction},
-    {"SwitchMenuPage", gta::kSwitchMenuPage},
-    {"GetResolutionModeCount", gta::kGetResolutionModeCount},
-    {"GetResolutionModeInfo", gta::kGetResolutionModeInfo},
-    {"ApplySfxVolume", gta::kApplySfxVolume},
-    {"ApplyMusicVolume", gta::kApplyMusicVolume},
-    {"ApplyRadioEq", gta::kApplyRadioEq},
-    {"ApplyRadioAutoRetune", gta::kApplyRadioAutoRetune},
-};
 
 // "800x600,1024x768" -> the modes; false when any entry is not WIDTHxHEIGHT.
 bool parseModes(const std::string& text, std::vector<std::pair<int32_t, int32_t>>& modes) {
@@ -69,10 +53,13 @@ bool apply(const std::string& line) {
   if (verb == "fault") {
     std::string onOff;
     words >> onOff;
-    const auto routine = kRoutines.find(what);
-    if (routine == kRoutines.end() || (onOff != "on" && onOff != "off")) return false;
-    setRoutineBehaviour(routine->second, onOff == "on" ? RoutineBehaviour::Fault : RoutineBehaviour::Return);
-    return true;
+    if (onOff != "on" && onOff != "off") return false;
+    for (const NamedRoutine& routine : kNamedRoutines) {
+      if (what != routine.name) continue;
+      setRoutineBehaviour(routine.address, onOff == "on" ? RoutineBehaviour::Fault : RoutineBehaviour::Return);
+      return true;
+    }
+    return false;
   }
   if (verb == "modes") {
     std::vector<std::pair<int32_t, int32_t>> modes;

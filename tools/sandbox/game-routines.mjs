@@ -1,4 +1,4 @@
-// The game routines the simulated game can make fault (sim/player_controls.cpp), by the
+// The game routines the simulated game can make fault (sim/routine_names.h), by the
 // names the event feed uses; the player's panel offers them and the mock knows them.
 export const GAME_ROUTINES = Object.freeze([
   "SaveSettings", "SetKeyboardKeyForAction", "SetMouseButtonForAction", "DeleteMatchingActionInitiators",
