@@ -15,6 +15,7 @@ constexpr DWORD kXdotoolTimeoutMs = 10000;
 constexpr DWORD kPollMs = 5;
 constexpr int kFrontAttempts = 3;
 constexpr DWORD kFrontWaitMs = 3000;
+constexpr DWORD kRefusedFocusWaitMs = 200;
 constexpr wchar_t kForeignWindowClass[] = L"TembraForeignWindow";
 
 std::wstring thisProgramDirectory() {
@@ -99,10 +100,15 @@ bool bringToFront(HWND window) {
     return false;
   }
   // Another program's window taking the front at the same moment can win the first attempt,
-  // so the request is repeated a few times before the test gives up.
+  // and a window its program has only just shown may not be mapped on the X server yet, which
+  // then refuses the focus (BadMatch); so the request is repeated a few times before the test
+  // gives up.
   for (int attempt = 0; attempt < kFrontAttempts; ++attempt) {
     ::SetForegroundWindow(window);
-    if (runXdotool("windowfocus --sync " + std::to_string(xWindow)) != 0) return false;
+    if (runXdotool("windowfocus --sync " + std::to_string(xWindow)) != 0) {
+      pumpFor(kRefusedFocusWaitMs);
+      continue;
+    }
     if (pumpUntil([window] { return ::GetForegroundWindow() == window; }, kFrontWaitMs)) return true;
   }
   std::fprintf(stderr, "bringToFront: the window did not come to the front\n");
